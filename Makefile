@@ -1,0 +1,37 @@
+# The two commands of the README. Both install the Debian packages first.
+#   make demo   build and run the main job on the bundled sample
+#   make test   build both presets and run every test on each
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+PRESETS := default asan
+
+.PHONY: all deps build demo test format-check format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+demo: build
+	@scripts/demo build/default
+
+test: deps
+	@set -e; for p in $(PRESETS); do \
+	  echo "== preset $$p"; \
+	  cmake --preset $$p; \
+	  cmake --build --preset $$p -j $(JOBS); \
+	  ctest --preset $$p -j $(JOBS); \
+	done
+
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build
