@@ -12,7 +12,8 @@ int main() {
   const int codes[] = {0x0, 0x10000, 0x1001F, 0xA0000};
   for (int language : {kLangEnglish, kLangDutch}) {
     SetCurrentLanguage(language);
-    for (int code : codes) std::printf("%-2s 0x%06X %s\n", language == kLangEnglish ? "EN" : "NL", code, ErrorToStr(code));
+    for (int code : codes)
+      std::printf("%-2s 0x%06X %s\n", language == kLangEnglish ? "EN" : "NL", code, ErrorToStr(code));
   }
   VmLibFinalize();
   return 0;

@@ -76,7 +76,8 @@ TEST_F(Errors, LanguagesAreFilledWhereTheLibraryPromises) {
                          std::end(englishDutchOnly);
     for (int32_t lang : {kLangDanish, kLangSwedish}) {
       SetCurrentLanguage(lang);
-      EXPECT_EQ(std::string(ErrorToStr(code)) == en, twoOnly) << "language " << lang << " code 0x" << std::hex << code;
+      EXPECT_EQ(std::string(ErrorToStr(code)) == en, twoOnly)
+          << "language " << lang << " code 0x" << std::hex << code;
     }
     const bool hasGerman = std::find(std::begin(german), std::end(german), code) != std::end(german);
     SetCurrentLanguage(kLangGerman);

@@ -25,11 +25,10 @@ TEST_F(Languages, AvailableSetRules) {
     int32_t storedSet;
     int32_t currentAfter;
   } cases[] = {
-      {kLangDutch, 0, 1, kLangEnglish},     // empty set means English
-      {kLangDutch, 3, 3, kLangDutch},       // Dutch stays in {English, Dutch}
-      {kLangEnglish, 6, 6, kLangDutch},     // lowest of {Dutch, German}
-      {kLangSwedish, 0xFF, 0xFF, kLangSwedish},
-      {kLangEnglish, 0x40, 0x40, kLangDanish},
+      {kLangDutch, 0, 1, kLangEnglish},  // empty set means English
+      {kLangDutch, 3, 3, kLangDutch},    // Dutch stays in {English, Dutch}
+      {kLangEnglish, 6, 6, kLangDutch},  // lowest of {Dutch, German}
+      {kLangSwedish, 0xFF, 0xFF, kLangSwedish}, {kLangEnglish, 0x40, 0x40, kLangDanish},
   };
   for (const auto& c : cases) {
     SetAvailableLanguages(c.storedSet == 0xFF ? 1 : 0xFF);  // make the next call a change

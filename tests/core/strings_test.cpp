@@ -50,13 +50,8 @@ TEST(StrList, SetTextSplitsAtCrAndCrLf) {
     std::string text;
     std::vector<std::string> lines;
   } cases[] = {
-      {"a\r\nb", {"a", "b"}},
-      {"a\r\n", {"a"}},
-      {"a\r\n\r\nb", {"a", "", "b"}},
-      {"a\nb", {"a\nb"}},
-      {"\r", {""}},
-      {"", {}},
-      {"a\rb\r", {"a", "b"}},
+      {"a\r\nb", {"a", "b"}}, {"a\r\n", {"a"}}, {"a\r\n\r\nb", {"a", "", "b"}}, {"a\nb", {"a\nb"}},
+      {"\r", {""}},           {"", {}},         {"a\rb\r", {"a", "b"}},
   };
   for (const auto& c : cases) {
     ListHolder list;

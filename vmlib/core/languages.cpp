@@ -1,6 +1,6 @@
 // The process-wide language state, alive as long as the library is loaded.
-#include "core/languages_internal.h"
 #include "vmlib/languages.h"
+#include "core/languages_internal.h"
 
 namespace vm {
 namespace {

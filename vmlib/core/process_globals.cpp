@@ -1,9 +1,9 @@
 // Process-wide values of the core made by VmLibInitialize: the UTC century,
 // the timer period, the number and date formats, the screen metrics, the
 // lookup tables and the object registries.
+#include <langinfo.h>
 #include <clocale>
 #include <ctime>
-#include <langinfo.h>
 
 #include "core/init_steps.h"
 #include "core/process_globals.h"
@@ -65,9 +65,12 @@ void init::LookupTables() {
   // for comparisons without regard to case.
   for (int i = 0; i < 256; ++i) {
     int u = i;
-    if ((i >= 'a' && i <= 'z') || (i >= 0xE0 && i <= 0xFE && i != 0xF7)) u = i - 0x20;
-    else if (i == 0x9A || i == 0x9C || i == 0x9E) u = i - 0x10;  // š œ ž
-    else if (i == 0xFF) u = 0x9F;                                // ÿ
+    if ((i >= 'a' && i <= 'z') || (i >= 0xE0 && i <= 0xFE && i != 0xF7))
+      u = i - 0x20;
+    else if (i == 0x9A || i == 0x9C || i == 0x9E)
+      u = i - 0x10;  // š œ ž
+    else if (i == 0xFF)
+      u = 0x9F;  // ÿ
     g_globals.upper1252[i] = static_cast<unsigned char>(u);
   }
 }

@@ -30,8 +30,8 @@ struct ScreenMetricsRecord {
 
 struct ProcessGlobals {
   int32_t utcYear = 0;
-  int32_t utcCentury = 0;     // utcYear minus utcYear modulo 100
-  double timerPeriod = 0.0;   // seconds per performance-counter tick
+  int32_t utcCentury = 0;    // utcYear minus utcYear modulo 100
+  double timerPeriod = 0.0;  // seconds per performance-counter tick
   FormatSettingsRecord userFormat;
   FormatSettingsRecord fixedFormat;
   ScreenMetricsRecord screen;

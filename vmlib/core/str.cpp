@@ -9,10 +9,10 @@ namespace vm {
 namespace {
 
 // Windows-1252 code points of bytes 0x80 to 0x9F; the rest equal Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Decodes strict UTF-8 into out; false on any malformed sequence.
 bool DecodeUtf8(std::string_view s, std::u16string& out) {
@@ -121,8 +121,9 @@ int StrCompareDefault(const Str* a, const Str* b) {
 VMLIB_EXPORT Str* StrCreate(const char* text, int32_t length) {
   auto* s = static_cast<Str*>(std::malloc(sizeof(Str)));
   if (s == nullptr) return nullptr;
-  const std::string_view bytes =
-      (text == nullptr || length <= 0) ? std::string_view{} : std::string_view{text, static_cast<size_t>(length)};
+  const std::string_view bytes = (text == nullptr || length <= 0)
+                                     ? std::string_view{}
+                                     : std::string_view{text, static_cast<size_t>(length)};
   s->text = vm::CopyText(bytes);
   if (s->text == nullptr) {
     std::free(s);

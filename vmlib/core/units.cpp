@@ -12,9 +12,15 @@ struct UnitName {
 };
 
 constexpr UnitName kUnitNames[] = {
-    {kUnitMetre, "m"},       {kUnitKilometre, "km"},         {kUnitNauticalMile, "NM"},
-    {kUnitStatuteMile, "mi"}, {kUnitFoot, "ft"},              {kUnitKnot, "kn"},
-    {kUnitKilometrePerHour, "km/h"}, {kUnitMetrePerSecond, "m/s"}, {kUnitDegree, "\xC2\xB0"},
+    {kUnitMetre, "m"},
+    {kUnitKilometre, "km"},
+    {kUnitNauticalMile, "NM"},
+    {kUnitStatuteMile, "mi"},
+    {kUnitFoot, "ft"},
+    {kUnitKnot, "kn"},
+    {kUnitKilometrePerHour, "km/h"},
+    {kUnitMetrePerSecond, "m/s"},
+    {kUnitDegree, "\xC2\xB0"},
 };
 
 // The unit table is made at initialisation so that its place in the order of
@@ -32,6 +38,7 @@ void init::MeasurementUnits() {
 
 VMLIB_EXPORT Str* StrCreateFromUnit(int32_t unitCode) {
   for (const auto& u : vm::kUnitNames)
-    if (u.code == unitCode) return StrCreate(u.name, static_cast<int32_t>(std::char_traits<char>::length(u.name)));
+    if (u.code == unitCode)
+      return StrCreate(u.name, static_cast<int32_t>(std::char_traits<char>::length(u.name)));
   return StrCreate("", 0);
 }

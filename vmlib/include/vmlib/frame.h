@@ -57,9 +57,9 @@ public:
   // taken as 0.
   virtual void SetCount(int32_t n) = 0;
 
-  int32_t capacity = 0;      // pairs allocated
-  int32_t count = 0;         // pairs in use
-  uint8_t ownsObjects = 0;   // removing an entry also frees its object
+  int32_t capacity = 0;     // pairs allocated
+  int32_t count = 0;        // pairs in use
+  uint8_t ownsObjects = 0;  // removing an entry also frees its object
   StrListPair* pairs = nullptr;
   StrCompareFunc compare = nullptr;
 
