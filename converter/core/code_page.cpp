@@ -11,10 +11,10 @@
 namespace conv {
 namespace {
 
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Next code point of s from i, or -1 (consuming one byte) when malformed.
 int32_t NextCodePoint(std::string_view s, size_t& i) {
@@ -67,7 +67,7 @@ public:
       return;
     }
     const std::string name = codePage == 437 || codePage == 850 ? "CP" + std::to_string(codePage)
-                                                                 : "WINDOWS-" + std::to_string(codePage);
+                                                                : "WINDOWS-" + std::to_string(codePage);
     iconv_t cd = iconv_open("UTF-32LE", name.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) return;
     for (int b = 0; b < 256; ++b) {

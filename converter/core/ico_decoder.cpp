@@ -44,7 +44,8 @@ bool Describe(std::span<const uint8_t> image, uint32_t& w, uint32_t& h, uint32_t
   if (IsPng(image)) {
     if (image.size() < 33 || std::memcmp(image.data() + 12, "IHDR", 4) != 0) return false;
     auto be = [&](size_t at) {
-      return uint32_t{image[at]} << 24 | uint32_t{image[at + 1]} << 16 | uint32_t{image[at + 2]} << 8 | image[at + 3];
+      return uint32_t{image[at]} << 24 | uint32_t{image[at + 1]} << 16 | uint32_t{image[at + 2]} << 8 |
+             image[at + 3];
     };
     w = be(16);
     h = be(20);
@@ -69,7 +70,8 @@ bool DecodePng(std::span<const uint8_t> image, IconImage& out, std::string* erro
     return Fail(error, std::string("PNG entry: ") + png.message);
   if (png.width == 0 || png.height == 0 || png.width > kMaxPngSide || png.height > kMaxPngSide) {
     png_image_free(&png);
-    return Fail(error, "PNG entry of " + std::to_string(png.width) + " x " + std::to_string(png.height) + " pixels");
+    return Fail(error,
+                "PNG entry of " + std::to_string(png.width) + " x " + std::to_string(png.height) + " pixels");
   }
   png.format = PNG_FORMAT_BGRA;
   std::vector<uint8_t> straight(PNG_IMAGE_SIZE(png));
@@ -166,6 +168,7 @@ bool DecodeDib(std::span<const uint8_t> image, IconImage& out, std::string* erro
 }  // namespace
 
 bool DecodeIco(std::span<const uint8_t> bytes, IconImage& out, std::string* error) {
+  out = IconImage{};
   if (bytes.size() < 6) return Fail(error, "too short for an icon directory");
   if (U16(bytes.data()) != 0 || U16(bytes.data() + 2) != 1) return Fail(error, "not an icon file");
   const uint32_t count = U16(bytes.data() + 4);
@@ -192,7 +195,6 @@ bool DecodeIco(std::span<const uint8_t> bytes, IconImage& out, std::string* erro
     }
   }
   if (best < 0) return Fail(error, "no icon entry lies within the file");
-  out = IconImage{};
   const bool ok = IsPng(bestImage) ? DecodePng(bestImage, out, error) : DecodeDib(bestImage, out, error);
   if (!ok) out = IconImage{};
   return ok;

@@ -50,15 +50,21 @@ conv::SourceKind KindOf(int mdbType) {
   switch (mdbType) {
     case MDB_BYTE:
     case MDB_INT:
-    case MDB_LONGINT: return conv::SourceKind::Integer;
+    case MDB_LONGINT:
+      return conv::SourceKind::Integer;
     case MDB_FLOAT:
     case MDB_DOUBLE:
-    case MDB_MONEY: return conv::SourceKind::Float;
-    case MDB_DATETIME: return conv::SourceKind::DateTime;
-    case MDB_BOOL: return conv::SourceKind::Boolean;
+    case MDB_MONEY:
+      return conv::SourceKind::Float;
+    case MDB_DATETIME:
+      return conv::SourceKind::DateTime;
+    case MDB_BOOL:
+      return conv::SourceKind::Boolean;
     case MDB_TEXT:
-    case MDB_MEMO: return conv::SourceKind::Text;
-    default: return conv::SourceKind::Other;
+    case MDB_MEMO:
+      return conv::SourceKind::Text;
+    default:
+      return conv::SourceKind::Other;
   }
 }
 
@@ -111,7 +117,8 @@ void PutFixed(conv::SourceStreamWriter& out, const MdbColumn* col, const unsigne
   }
 }
 
-int ReadTable(MdbHandle* mdb, MdbCatalogEntry* entry, conv::SourceStreamWriter& out) {
+// Reads every row of a table; streams them only when out is not null.
+int ReadTable(MdbHandle* mdb, MdbCatalogEntry* entry, conv::SourceStreamWriter* out) {
   MdbTableDef* table = mdb_read_table(entry);
   if (table == nullptr) return 3;
   // A table whose usage map could not be loaded comes back with none, and
@@ -130,11 +137,12 @@ int ReadTable(MdbHandle* mdb, MdbCatalogEntry* entry, conv::SourceStreamWriter& 
     columns.push_back({col->name, KindOf(col->col_type)});
     mdb_bind_column(table, static_cast<int>(i) + 1, buffers[i].data(), &lengths[i]);
   }
-  out.BeginTable(entry->object_name, columns);
+  if (out != nullptr) out->BeginTable(entry->object_name, columns);
   mdb_rewind_table(table);
   const char* trueText = mdb->boolean_true_value != nullptr ? mdb->boolean_true_value : "1";
   while (mdb_fetch_row(table)) {
-    out.BeginRow();
+    if (out == nullptr) continue;
+    out->BeginRow();
     // Memo reads may leave another page in the buffer; the fixed values
     // are taken from the row's own page.
     unsigned char page[MDB_PGSIZE];
@@ -147,25 +155,25 @@ int ReadTable(MdbHandle* mdb, MdbCatalogEntry* entry, conv::SourceStreamWriter& 
       const auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
       const conv::SourceKind kind = columns[i].kind;
       if (kind == conv::SourceKind::Boolean) {
-        out.Boolean(std::strcmp(buffers[i].data(), trueText) == 0);
+        out->Boolean(std::strcmp(buffers[i].data(), trueText) == 0);
       } else if (kind == conv::SourceKind::Text) {
         if (lengths[i] <= 0) {
-          out.Null();
+          out->Null();
         } else {
-          out.Text(std::string(buffers[i].data(), strnlen(buffers[i].data(), kBindBytes)));
+          out->Text(std::string(buffers[i].data(), strnlen(buffers[i].data(), kBindBytes)));
         }
       } else if (kind == conv::SourceKind::Other) {
-        out.Null();
+        out->Null();
       } else {
-        PutFixed(out, col, page);
+        PutFixed(*out, col, page);
       }
     }
-    if (!WriteAll(out.Take())) {
+    if (!WriteAll(out->Take())) {
       mdb_free_tabledef(table);
       return 4;
     }
   }
-  out.EndTable();
+  if (out != nullptr) out->EndTable();
   mdb_free_tabledef(table);
   return 0;
 }
@@ -197,9 +205,11 @@ int main(int argc, char** argv) {
   int rc = 0;
   for (unsigned i = 0; i < mdb->num_catalog && rc == 0; ++i) {
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-    if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
-    if (!Wanted(entry->object_name, wanted)) continue;
-    rc = ReadTable(mdb, entry, out);
+    if (entry->object_type != MDB_TABLE) continue;
+    // System tables are read too, and thrown away: a damaged page there is
+    // as sure a sign of a damaged file as one in the user's tables.
+    const bool streamed = !mdb_is_system_table(entry) && Wanted(entry->object_name, wanted);
+    rc = ReadTable(mdb, entry, streamed ? &out : nullptr);
   }
   if (rc == 0) {
     out.Finish();

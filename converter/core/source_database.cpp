@@ -67,7 +67,8 @@ HelperRun RunHelper(const fs::path& helper, const fs::path& database, const Sour
   posix_spawn_file_actions_adddup2(&actions, out.fd[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err.fd[1], STDERR_FILENO);
 
-  std::vector<std::string> args = {helper.string(), std::to_string(options.limits.memoryBytes), database.string()};
+  std::vector<std::string> args = {helper.string(), std::to_string(options.limits.memoryBytes),
+                                   database.string()};
   args.insert(args.end(), options.tables.begin(), options.tables.end());
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -107,15 +108,18 @@ HelperRun RunHelper(const fs::path& helper, const fs::path& database, const Sour
         continue;
       }
       if (isOut) {
-        if (run.output.size() + static_cast<size_t>(got) > outputCap) killedFor = "its output exceeded the cap";
-        else run.output.append(buffer, static_cast<size_t>(got));
+        if (run.output.size() + static_cast<size_t>(got) > outputCap)
+          killedFor = "its output exceeded the cap";
+        else
+          run.output.append(buffer, static_cast<size_t>(got));
       } else {
         errBytes += static_cast<uint64_t>(got);  // read and dropped: nothing reaches the terminal
         if (errBytes > options.limits.errorOutputBytes) killedFor = "its error output exceeded the cap";
       }
     }
     if (killedFor.empty() && Clock::now() > deadline) killedFor = "the time limit was reached";
-    if (killedFor.empty() && ResidentBytes(pid) > options.limits.memoryBytes) killedFor = "the memory limit was reached";
+    if (killedFor.empty() && ResidentBytes(pid) > options.limits.memoryBytes)
+      killedFor = "the memory limit was reached";
     if (!killedFor.empty()) break;
   }
   if (!killedFor.empty()) kill(pid, SIGKILL);
@@ -178,8 +182,10 @@ bool SourceDatabase::Open(const fs::path& path, const SourceOpenOptions& options
   failureDetail_.clear();
   std::error_code ec;
   const fs::file_status st = fs::status(path, ec);
-  if (ec || !fs::exists(st)) return Fail("The database file \"" + path.string() + "\" does not exist.", "no such file");
-  if (fs::is_directory(st)) return Fail("\"" + path.string() + "\" is a folder, not a database file.", "a folder");
+  if (ec || !fs::exists(st))
+    return Fail("The database file \"" + path.string() + "\" does not exist.", "no such file");
+  if (fs::is_directory(st))
+    return Fail("\"" + path.string() + "\" is a folder, not a database file.", "a folder");
   const uint64_t size = fs::file_size(path, ec);
   if (ec) return Fail(DamagedDatabaseMessage(path), "the size cannot be read");
   if (!LooksLikeAccessFile(path)) return Fail(DamagedDatabaseMessage(path), "no Access file header");
@@ -193,7 +199,8 @@ bool SourceDatabase::Open(const fs::path& path, const SourceOpenOptions& options
 
   ParsedSource parsed;
   std::string error;
-  if (!ParseSourceStream(run.output, options.codePage, parsed, error)) return Fail(DamagedDatabaseMessage(path), error);
+  if (!ParseSourceStream(run.output, options.codePage, parsed, error))
+    return Fail(DamagedDatabaseMessage(path), error);
 
   // A page holds at most 255 rows, so more rows than that per page of the
   // file can only come from a damaged file read wrongly.
@@ -202,8 +209,8 @@ bool SourceDatabase::Open(const fs::path& path, const SourceOpenOptions& options
   uint64_t rows = 0;
   for (const SourceTable& t : parsed.tables) rows += t.rowCount();
   if (rows > maxRows)
-    return Fail(DamagedDatabaseMessage(path), std::to_string(rows) + " rows cannot fit in " + std::to_string(size) +
-                                                  " bytes");
+    return Fail(DamagedDatabaseMessage(path),
+                std::to_string(rows) + " rows cannot fit in " + std::to_string(size) + " bytes");
   tables_ = std::move(parsed.tables);
   jetVersion_ = parsed.jetVersion + 3;
   open_ = true;

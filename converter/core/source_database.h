@@ -20,16 +20,16 @@
 namespace conv {
 
 struct SourceLimits {
-  std::chrono::milliseconds time{60000};          // the whole read
-  uint64_t memoryBytes = uint64_t{1} << 30;       // resident (and address space) of the helper
-  uint64_t errorOutputBytes = 64 * 1024;          // its standard error
-  uint64_t outputBytes = 0;                       // its stream; 0: 64 times the file size plus 16 MiB
+  std::chrono::milliseconds time{60000};     // the whole read
+  uint64_t memoryBytes = uint64_t{1} << 30;  // resident (and address space) of the helper
+  uint64_t errorOutputBytes = 64 * 1024;     // its standard error
+  uint64_t outputBytes = 0;                  // its stream; 0: 64 times the file size plus 16 MiB
 };
 
 struct SourceOpenOptions {
   std::vector<std::string> tables;  // tables to read, case-insensitively; empty: every user table
   SourceLimits limits;
-  std::filesystem::path helper;  // empty: found beside the executable, then in the install folder
+  std::filesystem::path helper;     // empty: found beside the executable, then in the install folder
   int codePage = kDefaultCodePage;  // of ReadText
 };
 

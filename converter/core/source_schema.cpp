@@ -17,32 +17,50 @@ struct Required {
 
 // Every table and column the import steps read.
 const Required kRequired[] = {
-    {"Waypoints", "Waypoint", Need::Integer, false},     {"Waypoints", "Type", Need::Integer, false},
-    {"Waypoints", "Description", Need::Text, false},     {"Waypoints", "Latitude", Need::Floating, false},
-    {"Waypoints", "Longitude", Need::Floating, false},   {"Waypoints", "Datum", Need::Integer, false},
-    {"Waypoints", "Group", Need::Integer, false},        {"Waypoint types", "Type", Need::Integer, false},
-    {"Waypoint types", "Description", Need::Text, false}, {"Waypoint types", "Icon", Need::Text, false},
-    {"Waypoint groups", "Group", Need::Integer, false},  {"Waypoint groups", "Description", Need::Text, false},
-    {"Routes", "Route", Need::Integer, false},           {"Routes", "Description", Need::Text, false},
-    {"Route points", "Route", Need::Integer, false},     {"Route points", "Waypoint", Need::Integer, false},
-    {"Tracks", "Track", Need::Integer, true},            {"Tracks", "Description", Need::Text, true},
-    {"Track data", "Track", Need::Integer, true},        {"Track data", "Date", Need::DateTime, true},
-    {"Track data", "Latitude", Need::Floating, true},    {"Track data", "Longitude", Need::Floating, true},
-    {"Datums", "Datum", Need::Integer, false},           {"Datums", "Description", Need::Text, false},
-    {"Datums", "Ellipse", Need::Integer, false},         {"Datums", "x", Need::Floating, false},
-    {"Datums", "y", Need::Floating, false},              {"Datums", "z", Need::Floating, false},
-    {"Ellipsoids", "Ellipse", Need::Integer, false},     {"Ellipsoids", "Majoraxis", Need::Floating, false},
-    {"Ellipsoids", "Minoraxis", Need::Floating, false},  {"System", "GPS datum", Need::Integer, false},
+    {"Waypoints", "Waypoint", Need::Integer, false},
+    {"Waypoints", "Type", Need::Integer, false},
+    {"Waypoints", "Description", Need::Text, false},
+    {"Waypoints", "Latitude", Need::Floating, false},
+    {"Waypoints", "Longitude", Need::Floating, false},
+    {"Waypoints", "Datum", Need::Integer, false},
+    {"Waypoints", "Group", Need::Integer, false},
+    {"Waypoint types", "Type", Need::Integer, false},
+    {"Waypoint types", "Description", Need::Text, false},
+    {"Waypoint types", "Icon", Need::Text, false},
+    {"Waypoint groups", "Group", Need::Integer, false},
+    {"Waypoint groups", "Description", Need::Text, false},
+    {"Routes", "Route", Need::Integer, false},
+    {"Routes", "Description", Need::Text, false},
+    {"Route points", "Route", Need::Integer, false},
+    {"Route points", "Waypoint", Need::Integer, false},
+    {"Tracks", "Track", Need::Integer, true},
+    {"Tracks", "Description", Need::Text, true},
+    {"Track data", "Track", Need::Integer, true},
+    {"Track data", "Date", Need::DateTime, true},
+    {"Track data", "Latitude", Need::Floating, true},
+    {"Track data", "Longitude", Need::Floating, true},
+    {"Datums", "Datum", Need::Integer, false},
+    {"Datums", "Description", Need::Text, false},
+    {"Datums", "Ellipse", Need::Integer, false},
+    {"Datums", "x", Need::Floating, false},
+    {"Datums", "y", Need::Floating, false},
+    {"Datums", "z", Need::Floating, false},
+    {"Ellipsoids", "Ellipse", Need::Integer, false},
+    {"Ellipsoids", "Majoraxis", Need::Floating, false},
+    {"Ellipsoids", "Minoraxis", Need::Floating, false},
+    {"System", "GPS datum", Need::Integer, false},
 };
 
 bool Usable(SourceKind kind, Need need) {
-  const bool numeric = kind == SourceKind::Integer || kind == SourceKind::Float || kind == SourceKind::DateTime ||
-                       kind == SourceKind::Boolean;
+  const bool numeric = kind == SourceKind::Integer || kind == SourceKind::Float ||
+                       kind == SourceKind::DateTime || kind == SourceKind::Boolean;
   switch (need) {
     case Need::Integer:
     case Need::Floating:
-    case Need::DateTime: return numeric;
-    case Need::Text: return kind == SourceKind::Text || numeric;
+    case Need::DateTime:
+      return numeric;
+    case Need::Text:
+      return kind == SourceKind::Text || numeric;
   }
   return false;
 }
@@ -111,10 +129,13 @@ std::vector<SourceWarning> CheckSourceValues(const SourceDatabase& db, bool with
       const double* d = std::get_if<double>(&v);
       if (d == nullptr) continue;
       std::string what;
-      if (!std::isfinite(*d)) what = "is not a number";
-      else if (*d < r.low || *d > r.high) what = r.what;
+      if (!std::isfinite(*d))
+        what = "is not a number";
+      else if (*d < r.low || *d > r.high)
+        what = r.what;
       if (what.empty()) continue;
-      SourceWarning w{t->name(), t->columns()[static_cast<size_t>(t->FindColumn(r.column))].name, row + 1, {}, {}};
+      SourceWarning w{
+          t->name(), t->columns()[static_cast<size_t>(t->FindColumn(r.column))].name, row + 1, {}, {}};
       if (r.key != nullptr && t->HasColumn(r.key) && std::holds_alternative<int64_t>(t->Value(row, r.key)))
         w.key = std::string(r.key) + " " + std::to_string(std::get<int64_t>(t->Value(row, r.key)));
       w.text = "Table " + w.table + ", column " + w.column + ", row " + std::to_string(w.row) +

@@ -14,9 +14,9 @@ namespace conv {
 struct SourceWarning {
   std::string table;
   std::string column;
-  size_t row = 0;   // from 1
-  std::string key;  // "Waypoint 17", or empty when the row has no key
-  std::string text; // full sentence naming table, column and row
+  size_t row = 0;    // from 1
+  std::string key;   // "Waypoint 17", or empty when the row has no key
+  std::string text;  // full sentence naming table, column and row
 };
 
 // Problems that make the database unusable: a table or column the import

@@ -53,12 +53,17 @@ bool KindKnown(uint8_t k) { return k <= static_cast<uint8_t>(SourceKind::Text); 
 // Which cell tags a column of a kind may carry besides Null.
 bool CellFits(SourceKind kind, uint8_t tag) {
   switch (kind) {
-    case SourceKind::Integer: return tag == 1;
+    case SourceKind::Integer:
+      return tag == 1;
     case SourceKind::Float:
-    case SourceKind::DateTime: return tag == 2;
-    case SourceKind::Boolean: return tag == 3 || tag == 4;
-    case SourceKind::Text: return tag == 5;
-    case SourceKind::Other: return false;
+    case SourceKind::DateTime:
+      return tag == 2;
+    case SourceKind::Boolean:
+      return tag == 3 || tag == 4;
+    case SourceKind::Text:
+      return tag == 5;
+    case SourceKind::Other:
+      return false;
   }
   return false;
 }

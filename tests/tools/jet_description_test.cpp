@@ -12,9 +12,13 @@ TEST(JetDescription, DayCountsOfDateTexts) {
     double days;
   };
   const Case cases[] = {
-      {"1899-12-30", 0.0},         {"1899-12-31 00:00", 1.0},      {"1900-03-01", 61.0},
-      {"2000-01-01 12:00", 36526.5}, {"2009-06-14 10:22:05", 39978.432002314815},
-      {"1899-12-29 06:00", -1.25},   {"2000-02-29", 36585.0},
+      {"1899-12-30", 0.0},
+      {"1899-12-31 00:00", 1.0},
+      {"1900-03-01", 61.0},
+      {"2000-01-01 12:00", 36526.5},
+      {"2009-06-14 10:22:05", 39978.432002314815},
+      {"1899-12-29 06:00", -1.25},
+      {"2000-02-29", 36585.0},
   };
   for (const Case& c : cases) {
     const auto d = jetwrite::DayCountFromText(c.text);
@@ -49,8 +53,10 @@ TEST(JetDescription, MistakesAreNamed) {
   };
   const Case cases[] = {
       {"{", "not valid JSON"},
-      {R"({"tables":[{"name":"T","columns":[{"name":"A","type":"float"}]}]})", "unknown column type \"float\""},
-      {R"({"tables":[{"name":"T","columns":[{"name":"A","type":"long"}],"rows":[[1,2]]}]})", "a row of 2 values"},
+      {R"({"tables":[{"name":"T","columns":[{"name":"A","type":"float"}]}]})",
+       "unknown column type \"float\""},
+      {R"({"tables":[{"name":"T","columns":[{"name":"A","type":"long"}],"rows":[[1,2]]}]})",
+       "a row of 2 values"},
       {R"({"tables":[{"name":"T","columns":[{"name":"A","type":"datetime"}],"rows":[["yesterday"]]}]})",
        "is not a date"},
       {R"({"tables":[{"name":"T","columns":[{"name":"A","type":"long"}],"rows":[["x"]]}]})",
@@ -71,7 +77,7 @@ TEST(JetText, CompressedFormOnlyWhenStrictlyShorterAndSafe) {
   using jetwrite::StoredTextBytes;
   using Bytes = std::vector<uint8_t>;
   EXPECT_EQ(StoredTextBytes(u"", true), Bytes{});
-  EXPECT_EQ(StoredTextBytes(u"ab", true), (Bytes{'a', 0, 'b', 0}));          // 4 bytes either way
+  EXPECT_EQ(StoredTextBytes(u"ab", true), (Bytes{'a', 0, 'b', 0}));  // 4 bytes either way
   EXPECT_EQ(StoredTextBytes(u"abc", true), (Bytes{0xFF, 0xFE, 'a', 'b', 'c'}));
   EXPECT_EQ(StoredTextBytes(u"\u00e9t\u00e9", true), (Bytes{0xFF, 0xFE, 0xE9, 't', 0xE9}));
   EXPECT_EQ(StoredTextBytes(u"abc", false), (Bytes{'a', 0, 'b', 0, 'c', 0}));

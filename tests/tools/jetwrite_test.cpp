@@ -55,7 +55,8 @@ TEST_F(JetWriteTest, EveryTypeWithNullsExtremesAndNonAsciiTextReadsBackExactly) 
                                        {"Note", ColumnType::Memo}});
   std::string mixedMemo;
   for (int i = 0; i < 3000; ++i) mixedMemo += "é東";
-  t.AddRow({I(1), I(-32768), 1.5, 39978.432002314815, true, std::string("Harbour"), std::string("short memo")});
+  t.AddRow(
+      {I(1), I(-32768), 1.5, 39978.432002314815, true, std::string("Harbour"), std::string("short memo")});
   t.AddRow({I(std::numeric_limits<int32_t>::min()), I(32767), -1e300, 0.0, false, std::string("é ü Ā Ω 東京"),
             std::string(9000, 'x')});
   t.AddRow({I(std::numeric_limits<int32_t>::max()), kNull, kNull, kNull, true, kNull, kNull});
@@ -66,8 +67,9 @@ TEST_F(JetWriteTest, EveryTypeWithNullsExtremesAndNonAsciiTextReadsBackExactly) 
   EXPECT_EQ(RunCommand("mdb-ver " + ShellQuote(file.string())).output, "JET4\n");
   EXPECT_EQ(RunCommand("mdb-tables -1 " + ShellQuote(file.string())).output, "Every type\n");
   const std::string schema = RunCommand("mdb-schema " + ShellQuote(file.string()) + " access").output;
-  for (const char* decl : {"[Long]\t\t\tLong Integer", "[Short]\t\t\tInteger", "[Number]\t\t\tDouble",
-                           "[When]\t\t\tDateTime", "[Flag]\t\t\tBoolean", "[Name]\t\t\tText (20)", "[Note]\t\t\tMemo"})
+  for (const char* decl :
+       {"[Long]\t\t\tLong Integer", "[Short]\t\t\tInteger", "[Number]\t\t\tDouble", "[When]\t\t\tDateTime",
+        "[Flag]\t\t\tBoolean", "[Name]\t\t\tText (20)", "[Note]\t\t\tMemo"})
     EXPECT_NE(schema.find(decl), std::string::npos) << decl << "\n" << schema;
 
   const auto lines = Lines(Export(file, "Every type"));
@@ -104,7 +106,8 @@ TEST_F(JetWriteTest, MemoBeforeFixedColumnsKeepsEveryValue) {
   // A long memo is read from its own pages between the fixed values of the
   // same row.
   Database db;
-  auto& t = db.AddTable("Notes", {{"Note", ColumnType::Memo}, {"Id", ColumnType::Long}, {"At", ColumnType::Double}});
+  auto& t = db.AddTable("Notes",
+                        {{"Note", ColumnType::Memo}, {"Id", ColumnType::Long}, {"At", ColumnType::Double}});
   for (int i = 0; i < 40; ++i) t.AddRow({std::string(5000 + i, 'a' + i % 26), I(i * 1000), i + 0.25});
   const auto file = Write(db);
   conv::SourceDatabase src;
@@ -262,7 +265,8 @@ TEST(JetWriteValues, RowLargerThanAPageIsRefusedWhenBuilt) {
   std::vector<Value> row;
   for (int i = 0; i < 17; ++i) {
     columns.push_back({"T" + std::to_string(i), ColumnType::Text, 255});
-    row.push_back(std::string(255, static_cast<char>('a' + i)).replace(0, 2, "Ā"));  // uncompressed: 510 bytes
+    row.push_back(
+        std::string(255, static_cast<char>('a' + i)).replace(0, 2, "Ā"));  // uncompressed: 510 bytes
   }
   db.AddTable("Big", columns).AddRow(row);
   try {
