@@ -5,7 +5,11 @@
 #include <png.h>
 
 #include <array>
+#include <cstdlib>
 #include <functional>
+
+#include "support/jet_fixture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -254,6 +258,47 @@ TEST(IcoDecoder, DamagedIconsAreRefusedWithoutReadingPastTheirBytes) {
   Bytes png = PngBytes(4, 4, [](uint32_t, uint32_t) { return Bgra{1, 2, 3, 4}; });
   png[24] = 3;  // IHDR bit depth: no such depth
   EXPECT_FALSE(conv::DecodeIco(Ico({{4, 4, 32, png}}), img));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IcoDecoder, IconsMadeByImageMagickLookAsImageMagickDrawsThemOnWhite) {
+  if (!vmtest::RunCommand("command -v convert >/dev/null 2>&1").ok)
+    GTEST_SKIP() << "ImageMagick is not installed";
+  vmtest::TempDir dir;
+  const struct {
+    const char* name;
+    const char* recipe;
+  } icons[] = {
+      {"alpha.ico",
+       "-size 32x32 xc:none -fill 'rgba(200,40,10,0.5)' -draw 'circle 16,16 16,4' "
+       "-fill blue -draw 'rectangle 2,2 8,8'"},
+      {"two-colours.ico", "-size 20x20 xc:white -fill red -draw 'rectangle 2,2 8,8' -colors 4 -type Palette"},
+      {"sixteen.ico", "-size 24x24 gradient:yellow-navy -colors 16 -type Palette"},
+  };
+  for (const auto& icon : icons) {
+    SCOPED_TRACE(icon.name);
+    const std::string path = (dir.path() / icon.name).string();
+    ASSERT_TRUE(vmtest::RunCommand(std::string("convert ") + icon.recipe + " " + path).ok);
+    const auto reference =
+        vmtest::RunCommand("convert " + path + " -background white -flatten -depth 8 rgb:-");
+    ASSERT_TRUE(reference.ok);
+    conv::IconImage img;
+    std::string error;
+    ASSERT_TRUE(conv::LoadIcoFile(path, img, &error)) << error;
+    ASSERT_EQ(reference.output.size(), static_cast<size_t>(img.width) * img.height * 3);
+    int worst = 0;
+    for (size_t i = 0; i < static_cast<size_t>(img.width) * img.height; ++i) {
+      for (int k = 0; k < 3; ++k) {
+        const int ours = img.pixels[i * 4 + 2 - k];  // BGRA against RGB
+        const int theirs = static_cast<unsigned char>(reference.output[i * 3 + k]);
+        worst = std::max(worst, std::abs(ours - theirs));
+      }
+    }
+    EXPECT_LE(worst, 1);
+  }
 }
 
 }  // namespace
