@@ -173,7 +173,7 @@ public:
       Start();
     uint8_t* p = file_.At(page_);
     end_ -= row.size();
-    std::memcpy(p + end_, row.data(), row.size());
+    if (!row.empty()) std::memcpy(p + end_, row.data(), row.size());
     Put16(p + kDataHeader + 2 * rows_, static_cast<uint32_t>(end_));
     ++rows_;
     Put16(p + 12, static_cast<uint32_t>(rows_));
@@ -182,7 +182,7 @@ public:
   }
   const std::vector<uint32_t>& pages() const { return pages_; }
 
-private:
+  // Opens a new page for the rows that follow.
   void Start() {
     page_ = file_.NewPage();
     pages_.push_back(page_);
@@ -195,6 +195,7 @@ private:
     Put16(p + 2, static_cast<uint32_t>(end_ - kDataHeader));
   }
 
+private:
   FileBuilder& file_;
   uint8_t owner_[4];
   uint32_t page_ = 0;
@@ -470,7 +471,7 @@ std::vector<uint8_t> BuildJetFile(const std::vector<std::unique_ptr<Table>>& tab
   file.NewPage();  // header
   uint8_t noOwner[4] = {0, 0, 0, 0};
   RowPacker maps(file, noOwner);
-  maps.Add({});  // opens page 1 for the map records; this empty row is never referred to
+  maps.Start();  // page 1 holds the first usage-map records
 
   std::vector<std::vector<Value>> catalogRows;
   std::vector<Placed> placed;
