@@ -74,8 +74,16 @@ HelperRun RunHelper(const fs::path& helper, const fs::path& database, const Sour
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  // libmdb reads its debug switches and its output encoding from the
+  // environment; the stream must be UTF-8 and stay quiet whatever the user set.
+  std::vector<char*> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, "MDBOPTS=", 8) != 0 && std::strncmp(*e, "MDBICONV=", 9) != 0) env.push_back(*e);
+  }
+  env.push_back(nullptr);
+
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv.data(), environ);
+  const int rc = posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv.data(), env.data());
   posix_spawn_file_actions_destroy(&actions);
   out.Close(1);
   err.Close(1);

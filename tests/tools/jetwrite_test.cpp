@@ -102,23 +102,37 @@ TEST_F(JetWriteTest, EveryTypeWithNullsExtremesAndNonAsciiTextReadsBackExactly) 
   EXPECT_TRUE(r->IsNull(3, "Long"));
 }
 
-TEST_F(JetWriteTest, MemoBeforeFixedColumnsKeepsEveryValue) {
-  // A long memo is read from its own pages between the fixed values of the
-  // same row.
+TEST_F(JetWriteTest, MemosOfEveryStorageKeepTheirTextAndTheFixedValuesAfterThem) {
+  // Lengths around each storage limit: inline up to 64 bytes, one long-value
+  // row up to 4000, chains beyond; compressed up to 1024 characters. A long
+  // memo is read from its own pages between the fixed values of its row.
+  const size_t lengths[] = {0, 10, 31, 32, 33, 63, 64, 65, 800, 1024, 1025, 1999, 2000, 2001, 4000, 4001, 12000, 65535};
   Database db;
-  auto& t = db.AddTable("Notes",
-                        {{"Note", ColumnType::Memo}, {"Id", ColumnType::Long}, {"At", ColumnType::Double}});
-  for (int i = 0; i < 40; ++i) t.AddRow({std::string(5000 + i, 'a' + i % 26), I(i * 1000), i + 0.25});
+  auto& t = db.AddTable("Notes", {{"Note", ColumnType::Memo}, {"Id", ColumnType::Long}, {"At", ColumnType::Double}});
+  auto text = [](size_t i, size_t n) {
+    std::string s;
+    for (size_t k = 0; k < n; ++k) s += static_cast<char>('a' + (i + k) % 26);
+    return s;
+  };
+  for (size_t i = 0; i < std::size(lengths); ++i) t.AddRow({text(i, lengths[i]), I(i * 1000), i + 0.25});
+  t.AddRow({std::string("\xC3\xA9") + std::string(1500, 'e'), I(-1), -1.0});  // é: 1501 characters, uncompressed
   const auto file = Write(db);
+  const auto lines = Lines(Export(file, "Notes"));
+  ASSERT_EQ(lines.size(), std::size(lengths) + 2);
+  for (size_t i = 0; i < std::size(lengths); ++i) {
+    const std::string expected = lengths[i] == 0 ? "~" : "\"" + text(i, lengths[i]) + "\"";
+    EXPECT_EQ(lines[i + 1], expected + "," + std::to_string(i * 1000) + "," + std::to_string(i) + ".25") << lengths[i];
+  }
   conv::SourceDatabase src;
   ASSERT_TRUE(src.Open(file)) << src.failureDetail();
   const auto* r = src.FindTable("Notes");
-  ASSERT_EQ(r->rowCount(), 40u);
-  for (size_t i = 0; i < 40; ++i) {
+  ASSERT_EQ(r->rowCount(), std::size(lengths) + 1);
+  for (size_t i = 0; i < std::size(lengths); ++i) {
     EXPECT_EQ(r->ReadInteger(i, "Id"), static_cast<int>(i) * 1000);
     EXPECT_EQ(r->ReadFloat(i, "At"), i + 0.25);
-    EXPECT_EQ(r->ReadTextUtf8(i, "Note"), std::string(5000 + i, static_cast<char>('a' + i % 26)));
+    EXPECT_EQ(r->ReadTextUtf8(i, "Note"), text(i, lengths[i])) << lengths[i];
   }
+  EXPECT_EQ(r->ReadTextUtf8(std::size(lengths), "Note"), std::string("\xC3\xA9") + std::string(1500, 'e'));
 }
 
 TEST_F(JetWriteTest, LargeTableSpansManyPagesWithAPagedUsageMap) {
