@@ -106,22 +106,26 @@ TEST_F(JetWriteTest, MemosOfEveryStorageKeepTheirTextAndTheFixedValuesAfterThem)
   // Lengths around each storage limit: inline up to 64 bytes, one long-value
   // row up to 4000, chains beyond; compressed up to 1024 characters. A long
   // memo is read from its own pages between the fixed values of its row.
-  const size_t lengths[] = {0, 10, 31, 32, 33, 63, 64, 65, 800, 1024, 1025, 1999, 2000, 2001, 4000, 4001, 12000, 65535};
+  const size_t lengths[] = {0,    10,   31,   32,   33,   63,   64,   65,    800,
+                            1024, 1025, 1999, 2000, 2001, 4000, 4001, 12000, 65535};
   Database db;
-  auto& t = db.AddTable("Notes", {{"Note", ColumnType::Memo}, {"Id", ColumnType::Long}, {"At", ColumnType::Double}});
+  auto& t = db.AddTable("Notes",
+                        {{"Note", ColumnType::Memo}, {"Id", ColumnType::Long}, {"At", ColumnType::Double}});
   auto text = [](size_t i, size_t n) {
     std::string s;
     for (size_t k = 0; k < n; ++k) s += static_cast<char>('a' + (i + k) % 26);
     return s;
   };
   for (size_t i = 0; i < std::size(lengths); ++i) t.AddRow({text(i, lengths[i]), I(i * 1000), i + 0.25});
-  t.AddRow({std::string("\xC3\xA9") + std::string(1500, 'e'), I(-1), -1.0});  // é: 1501 characters, uncompressed
+  t.AddRow(
+      {std::string("\xC3\xA9") + std::string(1500, 'e'), I(-1), -1.0});  // é: 1501 characters, uncompressed
   const auto file = Write(db);
   const auto lines = Lines(Export(file, "Notes"));
   ASSERT_EQ(lines.size(), std::size(lengths) + 2);
   for (size_t i = 0; i < std::size(lengths); ++i) {
     const std::string expected = lengths[i] == 0 ? "~" : "\"" + text(i, lengths[i]) + "\"";
-    EXPECT_EQ(lines[i + 1], expected + "," + std::to_string(i * 1000) + "," + std::to_string(i) + ".25") << lengths[i];
+    EXPECT_EQ(lines[i + 1], expected + "," + std::to_string(i * 1000) + "," + std::to_string(i) + ".25")
+        << lengths[i];
   }
   conv::SourceDatabase src;
   ASSERT_TRUE(src.Open(file)) << src.failureDetail();
@@ -271,6 +275,8 @@ TEST(JetWriteValues, BadDefinitionsAreRefused) {
   EXPECT_THROW(db.AddTable("Twice", {{"Id", ColumnType::Long}, {"ID", ColumnType::Double}}), jetwrite::Error);
   EXPECT_THROW(db.AddTable("Text", {{"T", ColumnType::Text, 256}}), jetwrite::Error);
   EXPECT_THROW(db.FindTable("Waypoints")->AddRow({I(1), I(2)}), jetwrite::Error);
+  EXPECT_THROW(db.SetCreationDate(std::nan("")), jetwrite::Error);
+  EXPECT_THROW(db.SetCreationDate(1e12), jetwrite::Error);
 }
 
 TEST(JetWriteValues, RowLargerThanAPageIsRefusedWhenBuilt) {

@@ -132,6 +132,13 @@ Table* Database::FindTable(const std::string& name) {
   return nullptr;
 }
 
+void Database::SetCreationDate(double dayCount) {
+  if (!(dayCount >= -657434.0 && dayCount < 2958466.0))
+    throw Error("creation date " + std::to_string(dayCount) +
+                " is not a date between the years 100 and 9999");
+  creationDate_ = dayCount;
+}
+
 std::vector<uint8_t> Database::Build() const { return BuildJetFile(tables_, creationDate_); }
 
 void Database::Write(const std::filesystem::path& path) const {

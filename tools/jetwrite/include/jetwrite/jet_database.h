@@ -71,9 +71,10 @@ public:
   Table* FindTable(const std::string& name);
   const std::vector<std::unique_ptr<Table>>& tables() const { return tables_; }
 
-  // The creation date stored in the header (a day count); fixed by default so
-  // that the same description always gives the same bytes.
-  void SetCreationDate(double dayCount) { creationDate_ = dayCount; }
+  // The creation date stored in the header (a day count from -657434, year
+  // 100, to 2958465, year 9999); fixed by default so that the same
+  // description always gives the same bytes. Throws Error outside that range.
+  void SetCreationDate(double dayCount);
 
   // The whole file. Throws Error when a row does not fit in a page.
   std::vector<uint8_t> Build() const;
