@@ -52,6 +52,7 @@ public:
 
   // Typed reads of row (from 0) and column (by name). Each throws
   // SourceValueError for a missing column or a row out of range.
+  // libmdb does not tell an empty text from Null: both come back as Null.
   bool IsNull(size_t row, std::string_view column) const;
   // Numbers convert as the platform's variants do: a floating number rounds
   // half to even, a boolean is -1 or 0, a text must spell a number; a Null
