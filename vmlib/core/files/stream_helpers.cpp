@@ -180,9 +180,19 @@ int64_t StreamCopy(CStream* destination, CStream* source, int64_t size, ErrorSta
   int64_t done = 0;
   while (done < size) {
     const auto piece = static_cast<int32_t>(std::min<int64_t>(size - done, bufferSize));
-    if (!StreamReadBytes(source, buffer, piece, err) || !StreamWriteBytes(destination, buffer, piece, err))
+    const int32_t got = source->Read(buffer, piece, err);
+    if (got <= 0) {
+      if (*err == 0) *err = 0x10009;
       break;
-    done += piece;
+    }
+    // What was read is passed on even when the source ran short.
+    const int32_t readError = (got < piece && *err == 0) ? 0x10009 : *err;
+    if (!StreamWriteBytes(destination, buffer, got, err)) break;
+    done += got;
+    if (readError != 0) {
+      *err = readError;
+      break;
+    }
   }
   std::free(buffer);
   return done;
