@@ -178,12 +178,15 @@ TEST_F(FilePaths, UniqueNameCountsUpPastExistingFiles) {
 
 TEST_F(FilePaths, TemporaryFolderAndFiles) {
   auto out = S("");
+  const char* saved = std::getenv("TMPDIR");
+  const std::string original = saved ? saved : "";
   ::setenv("TMPDIR", dir.str().c_str(), 1);
   _GetTempDir(out.get());
   EXPECT_EQ(Text(out.get()), dir.str() + "/");
   ::unsetenv("TMPDIR");
   _GetTempDir(out.get());
   EXPECT_EQ(Text(out.get()), "/tmp/");
+  if (saved != nullptr) ::setenv("TMPDIR", original.c_str(), 1);
 
   auto first = S(""), second = S("");
   ASSERT_TRUE(_FileCreateTemp(S(dir.str()).get(), S("vm").get(), first.get(), &err));

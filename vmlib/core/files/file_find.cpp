@@ -2,6 +2,7 @@
 // the pattern of the last path component.
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "core/files/file_common.h"
@@ -57,7 +58,11 @@ VMLIB_EXPORT bool FileFindFirst(const Str* path, FileFindHandle* search, FileFin
   const std::string pattern = slash == std::string::npos ? full : full.substr(slash + 1);
   std::vector<std::string> names;
   if (!sys::ListDirectory(folder, &names)) return Fail(err, kFindDefault, Access::kRead);
-  auto* s = new FileSearch{folder, {}, 0};
+  auto* s = new (std::nothrow) FileSearch{folder, {}, 0};
+  if (s == nullptr) {
+    sys::SetLastError(sys::kWinNotEnoughMemory);
+    return Fail(err, kFindDefault, Access::kRead);
+  }
   for (std::string& name : names) {
     if (WildcardMatch(pattern, name)) s->names.push_back(std::move(name));
   }

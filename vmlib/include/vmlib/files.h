@@ -79,7 +79,9 @@ using FileCopyCallback = void (*)(void* value1, const Str* source, const Str* de
 // Opens or creates a file. access: kFileAccess... bits; share: kFileShare...
 // bits (no effect on Linux); disposition: kFileCreateNew...; attributes:
 // kFileAttributeReadOnly makes a new file read-only, other bits are ignored.
-// A file that is read-only or a folder cannot be opened for writing (0x10005).
+// As on Windows, a read-only file cannot be opened for writing or replaced,
+// and a folder cannot be opened at all ("access denied", whose code follows
+// the access kind below), also for a privileged user.
 // Returns kInvalidFileHandle on failure. Default code 0x10001; access
 // denied counts as read for read-only access, write for write-only access.
 VMLIB_EXPORT FileHandle FileCreate(const Str* path, uint32_t access, uint32_t share, uint32_t disposition,
