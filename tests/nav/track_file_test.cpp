@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "nav/track_file.h"
+#include "nav/track_units.h"
 #include "support/test_support.h"
 #include "track_fixtures.h"
 

@@ -88,8 +88,10 @@ TEST(TrackModel, DatedFileNamesAreUnique) {
   Track b(NavTrackCreate1(0));
   b->AssignDatedFileName(S(dir.str()));
   const std::string second(vm::StrView(b->GetFileName()));
-  if (std::filesystem::path(second).stem().string().substr(0, 19) == stem)
+  // Within the same second the second name must step aside.
+  if (std::filesystem::path(second).stem().string().substr(0, 19) == stem) {
     EXPECT_EQ(std::filesystem::path(second).stem().string(), stem + " (1)");
+  }
 }
 
 TEST(TrackModel, FindTrackLineIndexSearchesNewestFirst) {
