@@ -59,7 +59,8 @@ TEST(TrackFile, RecordEscapesStartExactlyAtTheirLimits) {
       {"distance escape", true, 1, 0, 0xFFFF, Bytes().u16(1).i16(0).i16(0).u16(0xFFFF).i32(500 + 0xFFFF).b},
       {"no times", false, 0, 1, 2, Bytes().i16(1).i16(0).u16(2).b},
       // A step back in time keeps the point's own time.
-      {"backwards", true, -200, 0, 1, Bytes().u16(0xFFFF).f64(40000.0 - 200 / 17280000.0).i16(0).i16(0).u16(1).b},
+      {"backwards", true, -200, 0, 1,
+       Bytes().u16(0xFFFF).f64(40000.0 - 200 / 17280000.0).i16(0).i16(0).u16(1).b},
   };
   for (const auto& c : cases) {
     TrackPoint n{p.time + static_cast<double>(c.ticks) / 17280000.0, p.latitude + c.dlat, p.longitude,
@@ -92,8 +93,21 @@ Summary InfoOf(const std::string& path) {
 TEST(TrackFile, DamagedFilesAreRefusedWithTheirCodes) {
   vmtest::TempDir dir;
   const auto v12 = [](int32_t count) {
-    return Bytes().raw(kMagic).u32(0x01020000).str8("n").u8(1).f64(1).i32(0).i32(0).u16(1).i16(1).i16(1).u16(1)
-        .f64(2).i32(1).i32(count);
+    return Bytes()
+        .raw(kMagic)
+        .u32(0x01020000)
+        .str8("n")
+        .u8(1)
+        .f64(1)
+        .i32(0)
+        .i32(0)
+        .u16(1)
+        .i16(1)
+        .i16(1)
+        .u16(1)
+        .f64(2)
+        .i32(1)
+        .i32(count);
   };
   const struct {
     const char* what;
@@ -126,8 +140,20 @@ TEST(TrackFile, DamagedFilesAreRefusedWithTheirCodes) {
 TEST(TrackFile, CountBeyondTheRecordsIsRefusedBeforeAllocating) {
   vmtest::TempDir dir;
   const std::string path = dir.str() + "/huge.trk";
-  WriteFile(path, Bytes().raw(kMagic).u32(0x01020000).str8("").u8(0).i32(0).i32(0).i16(1).i16(1).u16(1).f64(0)
-                      .i32(1).i32(0x7FFFFFFF).b);
+  WriteFile(path, Bytes()
+                      .raw(kMagic)
+                      .u32(0x01020000)
+                      .str8("")
+                      .u8(0)
+                      .i32(0)
+                      .i32(0)
+                      .i16(1)
+                      .i16(1)
+                      .u16(1)
+                      .f64(0)
+                      .i32(1)
+                      .i32(0x7FFFFFFF)
+                      .b);
   int32_t err = 0;
   EXPECT_EQ(NavTrackCreate2(S(path), &err), nullptr);
   EXPECT_EQ(err, 0x1001F);
@@ -141,16 +167,45 @@ TEST(TrackFile, SummaryOfEachVersion) {
     Summary expected;
   } cases[] = {
       {"a.trk",
-       Bytes().raw(kMagic).u32(0x01020000).str8("Log").u8(1).f64(100).i32(5).i32(6).u16(10).i16(1).i16(1).u16(7)
-           .f64(100.5).i32(123).i32(2).b,
+       Bytes()
+           .raw(kMagic)
+           .u32(0x01020000)
+           .str8("Log")
+           .u8(1)
+           .f64(100)
+           .i32(5)
+           .i32(6)
+           .u16(10)
+           .i16(1)
+           .i16(1)
+           .u16(7)
+           .f64(100.5)
+           .i32(123)
+           .i32(2)
+           .b,
        {0, "Log", true, 100, 100.5, 12.3, 2}},
       {"b.trk",
-       Bytes().raw(kMagic).u32(0x01010000).str32("Old").f64(200).i32(5).i32(6).u16(10).i16(1).i16(1).u16(7)
-           .i32(456).f64(201).i32(2).b,
+       Bytes()
+           .raw(kMagic)
+           .u32(0x01010000)
+           .str32("Old")
+           .f64(200)
+           .i32(5)
+           .i32(6)
+           .u16(10)
+           .i16(1)
+           .i16(1)
+           .u16(7)
+           .i32(456)
+           .f64(201)
+           .i32(2)
+           .b,
        {0, "Old", true, 200, 201, 45.6, 2}},
-      {"c.trk", Bytes().raw(kMagic).u32(0x01000001).str32("Older").f64(300).pad(28).f64(301).pad(28).b,
+      {"c.trk",
+       Bytes().raw(kMagic).u32(0x01000001).str32("Older").f64(300).pad(28).f64(301).pad(28).b,
        {0, "Older", true, 300, 301, -1, 2}},
-      {"Oldest log.trk", Bytes().raw(kMagic).u32(0x01000000).f64(400).pad(28).f64(401).pad(28).f64(402).pad(28).b,
+      {"Oldest log.trk",
+       Bytes().raw(kMagic).u32(0x01000000).f64(400).pad(28).f64(401).pad(28).f64(402).pad(28).b,
        {0, "Oldest log", true, 400, 402, -1, 3}},
   };
   for (const auto& c : cases) {
@@ -170,8 +225,21 @@ TEST(TrackFile, OlderVersionsLoadTheirPoints) {
   vmtest::TempDir dir;
   // 1.1: always times, the 1.1 trailer order.
   const std::string v11 = dir.str() + "/v11.trk";
-  WriteFile(v11, Bytes().raw(kMagic).u32(0x01010000).str32("Eleven").f64(100).i32(1000).i32(2000)
-                     .u16(200).i16(10).i16(-10).u16(14).i32(14).f64(100 + 200 / 17280000.0).i32(2).b);
+  WriteFile(v11, Bytes()
+                     .raw(kMagic)
+                     .u32(0x01010000)
+                     .str32("Eleven")
+                     .f64(100)
+                     .i32(1000)
+                     .i32(2000)
+                     .u16(200)
+                     .i16(10)
+                     .i16(-10)
+                     .u16(14)
+                     .i32(14)
+                     .f64(100 + 200 / 17280000.0)
+                     .i32(2)
+                     .b);
   int32_t err = 0;
   Track t11(NavTrackCreate2(S(v11), &err));
   ASSERT_EQ(err, 0);
@@ -185,8 +253,18 @@ TEST(TrackFile, OlderVersionsLoadTheirPoints) {
   // 1.0.0.0: radians as 80-bit values, distances recomputed, name from the file.
   const std::string v10 = dir.str() + "/First trip.trk";
   const double lat = 52 * kDegree, lon = 5 * kDegree;
-  WriteFile(v10, Bytes().raw(kMagic).u32(0x01000000).f64(500).f80(lat).f80(lon).pad(8)
-                     .f64(500 + 60 * kSecond).f80(lat + 1e-4).f80(lon).pad(8).b);
+  WriteFile(v10, Bytes()
+                     .raw(kMagic)
+                     .u32(0x01000000)
+                     .f64(500)
+                     .f80(lat)
+                     .f80(lon)
+                     .pad(8)
+                     .f64(500 + 60 * kSecond)
+                     .f80(lat + 1e-4)
+                     .f80(lon)
+                     .pad(8)
+                     .b);
   Track t10(NavTrackCreate2(S(v10), &err));
   ASSERT_EQ(err, 0);
   ASSERT_EQ(t10->GetPointCount(), 2);
@@ -200,11 +278,30 @@ TEST(TrackFile, OlderVersionsLoadTheirPoints) {
 TEST(TrackFile, RepeatedPositionsKeepTheLaterPoint) {
   vmtest::TempDir dir;
   const std::string path = dir.str() + "/rep.trk";
-  WriteFile(path, Bytes().raw(kMagic).u32(0x01020000).str8("").u8(1).f64(10).i32(0).i32(0)
-                      .u16(100).i16(50).i16(0).u16(5)   // a new point
-                      .u16(100).i16(0).i16(0).u16(0)    // the same position again, later
-                      .u16(100).i16(50).i16(0).u16(5)   // moving on
-                      .f64(10 + 300 / 17280000.0).i32(10).i32(4).b);
+  WriteFile(path, Bytes()
+                      .raw(kMagic)
+                      .u32(0x01020000)
+                      .str8("")
+                      .u8(1)
+                      .f64(10)
+                      .i32(0)
+                      .i32(0)
+                      .u16(100)
+                      .i16(50)
+                      .i16(0)
+                      .u16(5)  // a new point
+                      .u16(100)
+                      .i16(0)
+                      .i16(0)
+                      .u16(0)  // the same position again, later
+                      .u16(100)
+                      .i16(50)
+                      .i16(0)
+                      .u16(5)  // moving on
+                      .f64(10 + 300 / 17280000.0)
+                      .i32(10)
+                      .i32(4)
+                      .b);
   int32_t err = 0;
   Track t(NavTrackCreate2(S(path), &err));
   ASSERT_EQ(err, 0);

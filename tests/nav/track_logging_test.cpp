@@ -65,7 +65,8 @@ TEST_F(Logging, AStraightCourseAtConstantSpeedKeepsTwoPoints) {
   NavTrackGetInfoFromFile(t->GetFileName(), nullptr, nullptr, nullptr, nullptr, &count, nullptr, &err);
   EXPECT_EQ(count, 2);
   // The moving last point is the newest position.
-  EXPECT_EQ(t->GetLastPoint()->latitude, vm::RadiansToTrackUnits(boat.lat - 5 * 10 * std::cos(0.3) / 6378137.0));
+  EXPECT_EQ(t->GetLastPoint()->latitude,
+            vm::RadiansToTrackUnits(boat.lat - 5 * 10 * std::cos(0.3) / 6378137.0));
 }
 
 TEST_F(Logging, TurnsAndSpeedChangesKeepThePointBeforeThem) {
@@ -83,10 +84,27 @@ TEST_F(Logging, TurnsAndSpeedChangesKeepThePointBeforeThem) {
     Track t = NewTrack("turn.trk");
     Boat boat;
     for (int i = 0; i < 10; ++i, boat.Sail(0, 2.0, 10)) boat.Log(t.p, &err);
-    for (int i = 0; i < 10; ++i, boat.Sail(c.course2, c.speed2, 10)) boat.Log(t.p, &err);
+    const Boat corner = boat;
+    boat.Log(t.p, &err);
+    boat.Sail(c.course2, c.speed2, 10);
+    boat.Log(t.p, &err);  // one leg after the change
     EXPECT_EQ(t->GetPointCount(), c.expected) << c.what;
+    if (c.expected == 3) {
+      EXPECT_EQ(t->GetPoint(1)->latitude, vm::RadiansToTrackUnits(corner.lat)) << c.what;
+    }
     ExpectFileMatches(t.p);
   }
+}
+
+TEST_F(Logging, AGentleTurnIsKeptOnceTheBoatLeavesThePredictedLine) {
+  Track t = NewTrack("gentle.trk");
+  Boat boat;
+  for (int i = 0; i < 10; ++i, boat.Sail(0, 2.0, 10)) boat.Log(t.p, &err);
+  // 10 degrees off the course: 3.5 m off the prediction per leg, kept once
+  // the boat is more than 15 m away from where the old motion would be.
+  for (int i = 0; i < 10; ++i, boat.Sail(10 * kDegree, 2.0, 10)) boat.Log(t.p, &err);
+  EXPECT_GE(t->GetPointCount(), 3);
+  ExpectFileMatches(t.p);
 }
 
 TEST_F(Logging, WithoutTimesEveryNewPositionIsKept) {

@@ -18,7 +18,9 @@ std::string WriteTimedTrack(const vmtest::TempDir& dir, const std::vector<double
     const auto ticks = static_cast<uint16_t>(std::llround((times[i] - times[i - 1]) * 17280000.0));
     b.u16(ticks).i16(100).i16(0).u16(100);
   }
-  b.f64(times.back()).i32(static_cast<int32_t>(100 * (times.size() - 1))).i32(static_cast<int32_t>(times.size()));
+  b.f64(times.back())
+      .i32(static_cast<int32_t>(100 * (times.size() - 1)))
+      .i32(static_cast<int32_t>(times.size()));
   const std::string path = dir.str() + "/timed.trk";
   WriteFile(path, b.b);
   return path;
@@ -28,11 +30,16 @@ TEST(TrackModel, FindPointIndexAndDuration) {
   vmtest::TempDir dir;
   const double t0 = 40000;
   int32_t err = 0;
-  Track t(NavTrackCreate2(S(WriteTimedTrack(dir, {t0, t0 + 10 * kSecond, t0 + 20 * kSecond, t0 + 30 * kSecond})), &err));
+  Track t(NavTrackCreate2(
+      S(WriteTimedTrack(dir, {t0, t0 + 10 * kSecond, t0 + 20 * kSecond, t0 + 30 * kSecond})), &err));
   ASSERT_EQ(err, 0);
-  const std::pair<double, int32_t> cases[] = {
-      {t0 - 1, 0}, {t0, 0}, {t0 + 5 * kSecond, 0}, {t0 + 10 * kSecond, 1}, {t0 + 25 * kSecond, 2},
-      {t0 + 30 * kSecond, 3}, {t0 + 99, 3}};
+  const std::pair<double, int32_t> cases[] = {{t0 - 1, 0},
+                                              {t0, 0},
+                                              {t0 + 5 * kSecond, 0},
+                                              {t0 + 10 * kSecond, 1},
+                                              {t0 + 25 * kSecond, 2},
+                                              {t0 + 30 * kSecond, 3},
+                                              {t0 + 99, 3}};
   for (auto [time, index] : cases) EXPECT_EQ(t->FindPointIndex(time), index) << (time - t0) * 86400;
   EXPECT_NEAR(t->GetDuration(), 30, 1e-6);
   t->SetHasTimes(false);
@@ -104,12 +111,19 @@ TEST(TrackModel, FindTrackLineIndexSearchesNewestFirst) {
   CNavTrackDrawList* list = NavTrackDrawListCreate();
   NavTrackDrawItem* item = list->AddItem(t.p);
   EXPECT_EQ(FindTrackLineIndex(times[0], item), -1);  // no lines
-  list->AddLine(item, 0, 2);  // 0-20 s, oldest
-  list->AddLine(item, 4, 6);  // 40-60 s
-  list->AddLine(item, 7, 9);  // 70-90 s, newest
-  const std::pair<int, int32_t> cases[] = {{0, 2}, {15, 2}, {20, 2}, {30, -1}, {40, 1}, {65, -1},
-                                           {70, 0}, {90, 0}, {95, -1}, {-5, -1}};
-  for (auto [s, index] : cases) EXPECT_EQ(FindTrackLineIndex(40000 + s * kSecond, item), index) << s << " s";
+  list->AddLine(item, 0, 2);                          // 0-20 s, oldest
+  list->AddLine(item, 4, 6);                          // 40-60 s
+  list->AddLine(item, 7, 9);                          // 70-90 s, newest
+  // (point, seconds after it, line index)
+  const struct {
+    int point;
+    double seconds;
+    int32_t index;
+  } cases[] = {{0, 0, 2},  {1, 5, 2}, {2, 0, 2}, {3, 0, -1}, {4, 0, 1},
+               {6, 5, -1}, {7, 0, 0}, {9, 0, 0}, {9, 5, -1}, {0, -5, -1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(FindTrackLineIndex(t->GetPoint(c.point)->time + c.seconds * kSecond, item), c.index)
+        << "point " << c.point << " + " << c.seconds << " s";
   for (int i = 0; i < 600; ++i) list->AddLine(item, 0, 1);
   EXPECT_EQ(item->lineCount, kNavTrackDrawLines);
   ObjectDelete(list);

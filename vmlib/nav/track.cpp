@@ -67,9 +67,7 @@ public:
       for (int32_t i = 0; i < count_; ++i) points_[i].time = 0;
   }
   void SetName(const Str* name) override { Assign(name_, StrView(name)); }
-  void AssignDatedFileName(const Str* folder) override {
-    AssignDatedName(StrView(folder), GpsClockNow());
-  }
+  void AssignDatedFileName(const Str* folder) override { AssignDatedName(StrView(folder), GpsClockNow()); }
 
 private:
   static void Assign(Str* s, std::string_view text) {
@@ -208,8 +206,8 @@ void CNavTrackImpl::AddTrackPoint(double time, const double position[2], ErrorSt
 }
 
 // True when the tentative last point marks a change of motion and must stay.
-bool CNavTrackImpl::MustKeepLast(const CNavTrackLogger& g, float newCourse, float newSpeed, const TrackPoint& n,
-                                 double time) const {
+bool CNavTrackImpl::MustKeepLast(const CNavTrackLogger& g, float newCourse, float newSpeed,
+                                 const TrackPoint& n, double time) const {
   if (!hasTimes_) return true;
   float c = std::fabs(g.course - newCourse);
   if (c > 3.1415927f) c = 6.2831855f - c;
@@ -233,8 +231,8 @@ void CNavTrackImpl::WriteFirstRecord(ErrorStatus err) {
   const bool timed = hasTimes_ != 0;
   int32_t size = 0;
   if (trackfile::WriteHeader(&file, StrView(name_), timed, points_[0], err) &&
-      trackfile::WriteRecord(&file, points_[0], points_[1], timed, trackfile::RecordTicks(points_[0], points_[1]), &size,
-                             err) &&
+      trackfile::WriteRecord(&file, points_[0], points_[1], timed,
+                             trackfile::RecordTicks(points_[0], points_[1]), &size, err) &&
       trackfile::WriteTrailer(&file, points_[1], count_, err))
     logger_->lastRecordSize = size;
 }
@@ -273,8 +271,9 @@ void CNavTrackImpl::Split(ErrorStatus err) {
     return;
   }
   const size_t slash = oldPath.find_last_of('/');
-  AssignDatedName(slash == std::string::npos ? std::string_view{} : std::string_view(oldPath).substr(0, slash + 1),
-                  tail.front().time);
+  AssignDatedName(
+      slash == std::string::npos ? std::string_view{} : std::string_view(oldPath).substr(0, slash + 1),
+      tail.front().time);
   const int32_t base = tail.front().distance;
   for (TrackPoint& p : tail) p.distance -= base;
   logger_->fixedDistance -= base;
@@ -291,8 +290,8 @@ void CNavTrackImpl::AssignDatedName(std::string_view folder, double time) {
   tm utc{};
   gmtime_r(&seconds, &utc);
   char stem[64];
-  std::snprintf(stem, sizeof stem, "%04d-%02d-%02d %02d.%02d.%02d", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                utc.tm_hour, utc.tm_min, utc.tm_sec);
+  std::snprintf(stem, sizeof stem, "%04d-%02d-%02d %02d.%02d.%02d", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
   Str* f = StrNew(folder);
   Str* n = StrNew(stem);
   Str* e = StrNew(".trk");
@@ -318,8 +317,10 @@ int32_t CNavTrackImpl::FindPointIndex(double time) {
   int32_t lo = 0, hi = count_ - 1;
   while (hi - lo > 1) {
     const int32_t mid = lo + (hi - lo) / 2;
-    if (points_[mid].time <= time) lo = mid;
-    else hi = mid;
+    if (points_[mid].time <= time)
+      lo = mid;
+    else
+      hi = mid;
   }
   return lo;
 }
@@ -379,8 +380,8 @@ bool CNavTrackImpl::Save(std::string_view path, ErrorStatus err) {
     fileVersion_ = kTrackFileVersion;
     int32_t size = 0;
     for (int32_t i = 1; i < count_; ++i)
-      if (!trackfile::WriteRecord(&file, points_[i - 1], points_[i], timed, trackfile::RecordTicks(points_[i - 1], points_[i]),
-                                  &size, err))
+      if (!trackfile::WriteRecord(&file, points_[i - 1], points_[i], timed,
+                                  trackfile::RecordTicks(points_[i - 1], points_[i]), &size, err))
         return false;
     if (!trackfile::WriteTrailer(&file, points_[count_ - 1], count_, err)) return false;
     if (!file.Close(err)) {
@@ -418,7 +419,8 @@ VMLIB_EXPORT CNavTrack* NavTrackCreate2(const Str* path, ErrorStatus err) {
 }
 
 VMLIB_EXPORT void NavTrackGetInfoFromFile(const Str* path, Str* name, bool* hasTimes, double* firstTime,
-                                          double* lastTime, int32_t* pointCount, double* distance, ErrorStatus err) {
+                                          double* lastTime, int32_t* pointCount, double* distance,
+                                          ErrorStatus err) {
   if (name != nullptr) vm::StrAssign(name, {});
   if (hasTimes) *hasTimes = true;
   if (firstTime) *firstTime = 0;

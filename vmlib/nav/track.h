@@ -14,7 +14,8 @@ class CNavTrackImpl;
 // the motion from it to the tentative last point.
 class CNavTrackLogger {
 public:
-  CNavTrackLogger(CNavTrackImpl* owner, int32_t writeThroughFlag) : track(owner), writeThrough(writeThroughFlag) {}
+  CNavTrackLogger(CNavTrackImpl* owner, int32_t writeThroughFlag)
+      : track(owner), writeThrough(writeThroughFlag) {}
 
   int32_t lastRecordSize = 0;  // bytes of the last record in the file
   GeodeticRef scene{};         // anchored at the fixed point

@@ -75,7 +75,8 @@ bool ReadTrailer12(CStream* s, Summary* out, ErrorStatus err) {
   if (s->SeekTo(at, err) < 0 || *err != 0) return false;
   double time;
   int32_t distance, count;
-  if (!StreamReadDouble(s, &time, err) || !StreamReadInt32(s, &distance, err) || !StreamReadInt32(s, &count, err))
+  if (!StreamReadDouble(s, &time, err) || !StreamReadInt32(s, &distance, err) ||
+      !StreamReadInt32(s, &count, err))
     return false;
   out->lastTime = time;
   out->distance = distance;
@@ -89,7 +90,8 @@ bool ReadTrailer11(CStream* s, Summary* out, ErrorStatus err) {
   if (s->SeekTo(at, err) < 0 || *err != 0) return false;
   double time;
   int32_t distance, count;
-  if (!StreamReadInt32(s, &distance, err) || !StreamReadDouble(s, &time, err) || !StreamReadInt32(s, &count, err))
+  if (!StreamReadInt32(s, &distance, err) || !StreamReadDouble(s, &time, err) ||
+      !StreamReadInt32(s, &count, err))
     return false;
   out->lastTime = time;
   out->distance = distance;
@@ -102,7 +104,8 @@ bool ReadSummaryUnchecked(CStream* s, std::string_view path, Summary* out, Error
   uint32_t version;
   if (!StreamReadUInt32(s, &version, err)) return false;
   if (version > kVersion1_2) return Fail(err, 0x10022);
-  if (version != kVersion1_2 && version != kVersion1_1 && version != kVersion1_0_1 && version != kVersion1_0_0)
+  if (version != kVersion1_2 && version != kVersion1_1 && version != kVersion1_0_1 &&
+      version != kVersion1_0_0)
     return Fail(err, 0x10021);
   out->version = version;
 
@@ -154,7 +157,8 @@ bool ReadDeltaPoints(CStream* s, const Summary& summary, std::vector<TrackPoint>
       (summary.count - 1) > recordBytes / minRecord)
     return Fail(err, kFormatError);
   std::vector<uint8_t> bytes(static_cast<size_t>(recordBytes));
-  if (recordBytes > 0 && !StreamReadBytes(s, bytes.data(), static_cast<int32_t>(recordBytes), err)) return false;
+  if (recordBytes > 0 && !StreamReadBytes(s, bytes.data(), static_cast<int32_t>(recordBytes), err))
+    return false;
   out->reserve(static_cast<size_t>(summary.count));
 
   Cursor c(bytes.data(), bytes.size());
@@ -165,8 +169,10 @@ bool ReadDeltaPoints(CStream* s, const Summary& summary, std::vector<TrackPoint>
     if (summary.hasTimes) {
       uint16_t ticks = 0;
       ok = c.U16(&ticks);
-      if (ok && ticks == kTimeEscape) ok = c.F64(&n.time);
-      else if (ok) n.time = prev.time + ticks / kTicksPerDay;
+      if (ok && ticks == kTimeEscape)
+        ok = c.F64(&n.time);
+      else if (ok)
+        n.time = prev.time + ticks / kTicksPerDay;
     }
     int16_t dlat = 0, dlon = 0;
     ok = ok && c.I16(&dlat);
@@ -180,16 +186,20 @@ bool ReadDeltaPoints(CStream* s, const Summary& summary, std::vector<TrackPoint>
     }
     uint16_t dd = 0;
     ok = ok && c.U16(&dd);
-    if (ok && dd == kDistanceEscape) ok = c.I32(&n.distance);
-    else if (ok) n.distance = static_cast<int32_t>(static_cast<uint32_t>(prev.distance) + dd);
+    if (ok && dd == kDistanceEscape)
+      ok = c.I32(&n.distance);
+    else if (ok)
+      n.distance = static_cast<int32_t>(static_cast<uint32_t>(prev.distance) + dd);
     if (!ok) return Fail(err, 0x10009);
 
     const bool timeDiffers = !summary.hasTimes || n.time != prev.time;
     const bool distanceDiffers = n.distance != prev.distance;
     const bool positionDiffers = n.latitude != prev.latitude || n.longitude != prev.longitude;
     // A repeated point replaces its predecessor instead of standing twice.
-    if (timeDiffers && distanceDiffers && positionDiffers) out->push_back(n);
-    else out->back() = n;
+    if (timeDiffers && distanceDiffers && positionDiffers)
+      out->push_back(n);
+    else
+      out->back() = n;
     prev = n;
   }
   *err = 0;
@@ -231,16 +241,20 @@ bool ReadSummary(CStream* s, std::string_view path, Summary* out, ErrorStatus er
 
 bool ReadPoints(CStream* s, const Summary& summary, std::vector<TrackPoint>* out, ErrorStatus err) {
   try {
-    if (summary.version == kVersion1_2 || summary.version == kVersion1_1) return ReadDeltaPoints(s, summary, out, err);
+    if (summary.version == kVersion1_2 || summary.version == kVersion1_1)
+      return ReadDeltaPoints(s, summary, out, err);
     return ReadOldPoints(s, summary, out, err);
   } catch (...) {
     return Fail(err, 0x1);
   }
 }
 
-int64_t RecordTicks(const TrackPoint& prev, const TrackPoint& cur) { return TicksBetween(prev.time, cur.time); }
+int64_t RecordTicks(const TrackPoint& prev, const TrackPoint& cur) {
+  return TicksBetween(prev.time, cur.time);
+}
 
-int32_t EncodeRecord(uint8_t* out, const TrackPoint& prev, const TrackPoint& cur, bool hasTimes, int64_t ticks) {
+int32_t EncodeRecord(uint8_t* out, const TrackPoint& prev, const TrackPoint& cur, bool hasTimes,
+                     int64_t ticks) {
   uint8_t* p = out;
   if (hasTimes) {
     if (ticks >= 0 && ticks < kTimeEscape) {

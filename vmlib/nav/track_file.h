@@ -66,7 +66,8 @@ bool ReadPoints(CStream* s, const Summary& summary, std::vector<TrackPoint>* out
 
 // Encodes the record of cur against prev into out (at least kMaxRecordSize
 // bytes) with the given ticks of its time step; returns its size.
-int32_t EncodeRecord(uint8_t* out, const TrackPoint& prev, const TrackPoint& cur, bool hasTimes, int64_t ticks);
+int32_t EncodeRecord(uint8_t* out, const TrackPoint& prev, const TrackPoint& cur, bool hasTimes,
+                     int64_t ticks);
 // Ticks of the step prev -> cur, as a saved record stores them.
 int64_t RecordTicks(const TrackPoint& prev, const TrackPoint& cur);
 

@@ -54,7 +54,9 @@ private:
 
 VMLIB_EXPORT CNavTrackList* NavTrackListCreate() { return new (std::nothrow) vm::CNavTrackListImpl; }
 
-VMLIB_EXPORT CNavTrackDrawList* NavTrackDrawListCreate() { return new (std::nothrow) vm::CNavTrackDrawListImpl; }
+VMLIB_EXPORT CNavTrackDrawList* NavTrackDrawListCreate() {
+  return new (std::nothrow) vm::CNavTrackDrawListImpl;
+}
 
 VMLIB_EXPORT int32_t FindTrackLineIndex(double time, const NavTrackDrawItem* item) {
   if (item == nullptr || item->track == nullptr || item->lineCount <= 0) return -1;
@@ -68,8 +70,10 @@ VMLIB_EXPORT int32_t FindTrackLineIndex(double time, const NavTrackDrawItem* ite
   int32_t lo = 0, hi = n - 1;
   while (lo < hi) {
     const int32_t mid = lo + (hi - lo + 1) / 2;
-    if (endTime(mid) >= time) lo = mid;
-    else hi = mid - 1;
+    if (endTime(mid) >= time)
+      lo = mid;
+    else
+      hi = mid - 1;
   }
   return startTime(lo) <= time ? lo : -1;
 }

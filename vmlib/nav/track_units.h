@@ -21,6 +21,8 @@ inline int64_t TicksBetween(double from, double to) {
 }
 
 // Metres to the rounded decimetres tracks store.
-inline int32_t MetresToDecimetres(double metres) { return static_cast<int32_t>(std::floor(metres * 10.0 + 0.5)); }
+inline int32_t MetresToDecimetres(double metres) {
+  return static_cast<int32_t>(std::floor(metres * 10.0 + 0.5));
+}
 
 }  // namespace vm

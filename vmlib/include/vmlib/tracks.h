@@ -125,4 +125,6 @@ VMLIB_EXPORT int32_t FindTrackLineIndex(double time, const NavTrackDrawItem* ite
 // Reads the summary of a track file. Outputs start as empty name, hasTimes
 // true, times 0, count 0, distance -1 (metres; stays -1 for 1.0 files, which
 // store none) and keep those values where reading stopped.
-VMLIB_EXPORT void NavTrackGetInfoFromFile(const Str* path, Str* name, bool* hasTimes, double* firstTime, double* lastTime, int32_t* pointCount, double* distance, ErrorStatus err);
+VMLIB_EXPORT void NavTrackGetInfoFromFile(const Str* path, Str* name, bool* hasTimes, double* firstTime,
+                                          double* lastTime, int32_t* pointCount, double* distance,
+                                          ErrorStatus err);
