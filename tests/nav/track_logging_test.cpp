@@ -117,7 +117,7 @@ TEST_F(Logging, WithoutTimesEveryNewPositionIsKept) {
     boat.Sail(0, 3, 10);
   }
   EXPECT_EQ(t->GetPointCount(), 20);
-  EXPECT_EQ(t->GetPoint(5)->time, 0);
+  EXPECT_EQ(static_cast<double>(t->GetPoint(5)->time), 0.0);
   ExpectFileMatches(t.p);
 }
 

@@ -46,7 +46,7 @@ TEST(TrackModel, FindPointIndexAndDuration) {
   EXPECT_EQ(t->FindPointIndex(t0), -1);
   EXPECT_EQ(t->GetDuration(), 0);
   t->SetHasTimes(true);
-  EXPECT_EQ(t->GetPoint(2)->time, 0);  // clearing the flag dropped the times for good
+  EXPECT_EQ(static_cast<double>(t->GetPoint(2)->time), 0.0);  // clearing the flag dropped the times for good
 }
 
 TEST(TrackModel, SpeedAndCourseBetweenPoints) {
