@@ -181,7 +181,9 @@ VMLIB_EXPORT CBmpLoader* BmpLoaderCreate(const Str* fileName, BmpFileHeader* hea
   ImageInfo info;
   BmpFileHeader h;
   int32_t s = ParseBmpHeader(file, &h, palette);
-  if (s == 0) s = ParseBmp(file, 0, &info);
+  // A destination with alpha takes the top bits of 16- and 32-bit files as alpha.
+  const int32_t alphaOption = dstDesc->pixelFormat == kPixA1R5G5B5 || dstDesc->pixelFormat == kPixA8R8G8B8;
+  if (s == 0) s = ParseBmp(file, alphaOption, &info);
   if (s == 0 && !Plausible(file, info, 1)) s = kErrFormat;
   if (s != 0) {
     SetStatus(status, s);
