@@ -5,10 +5,10 @@
 #include <new>
 #include <vector>
 
+#include "bmp/image_file_io.h"
 #include "bmp/image_readers.h"
 #include "bmp/pixel_convert.h"
 #include "bmp/pixel_formats.h"
-#include "platform/image_file_io.h"
 
 namespace vm::bmp {
 namespace {
@@ -114,7 +114,7 @@ VMLIB_EXPORT void BmpSave(const Str* fileName, const void* pixels, const BmpSurf
   if (compression == 2) out.push_back(0), out.push_back(1);
   Put32(out, 2, static_cast<uint32_t>(out.size()));
   Put32(out, 34, static_cast<uint32_t>(out.size() - offset));
-  set(vm::platform::WriteFileBytes(fileName, out));
+  set(WriteFileBytes(fileName, out));
 }
 
 namespace {

@@ -5,10 +5,10 @@
 #include <new>
 #include <string>
 
+#include "bmp/image_file_io.h"
 #include "bmp/image_files.h"
 #include "bmp/image_readers.h"
 #include "bmp/pixel_convert.h"
-#include "platform/image_file_io.h"
 
 namespace vm::bmp {
 namespace {
@@ -100,7 +100,7 @@ ImageKind KindOfName(const Str* fileName) {
 void LoadImage(CBmp& bitmap, PixelAccess& pixels, ImageKind kind, const Str* fileName, int32_t scale,
                int32_t alphaOption, BmpSurfaceDesc* fileDescOut, ErrorStatus status) {
   Bytes file;
-  if (int32_t s = platform::ReadFileBytes(fileName, &file)) return SetStatus(status, s);
+  if (int32_t s = ReadFileBytes(fileName, &file)) return SetStatus(status, s);
   LoadFromBytes(bitmap, pixels, kind, file, scale, alphaOption, fileDescOut, status);
 }
 
@@ -139,7 +139,7 @@ using namespace vm::bmp;
 VMLIB_EXPORT void BmpLoadHeader(const Str* fileName, BmpFileHeader* header, BmpPalette* palette,
                                 ErrorStatus status) {
   Bytes file;
-  if (int32_t s = vm::platform::ReadFileBytes(fileName, &file)) return SetStatus(status, s);
+  if (int32_t s = ReadFileBytes(fileName, &file)) return SetStatus(status, s);
   BmpFileHeader h;
   const int32_t s = ParseBmpHeader(file, &h, palette);
   if (s == 0 && header) *header = h;
@@ -157,7 +157,7 @@ VMLIB_EXPORT void BmpLoad(const Str* fileName, const BmpFileHeader* header, cons
                           BmpSurfaceDesc* fileDescOut, BmpProgress* progress, ErrorStatus status) {
   if (dst == nullptr || dstDesc == nullptr) return SetStatus(status, kErrFormat);
   Bytes file;
-  if (int32_t s = vm::platform::ReadFileBytes(fileName, &file)) return SetStatus(status, s);
+  if (int32_t s = ReadFileBytes(fileName, &file)) return SetStatus(status, s);
   ImageInfo info;
   if (int32_t s = ParseBmp(file, alphaOption, &info)) return SetStatus(status, s);
   // The caller's header and palette are the ones the pixels are read with.
@@ -174,7 +174,7 @@ VMLIB_EXPORT CBmpLoader* BmpLoaderCreate(const Str* fileName, BmpFileHeader* hea
     return nullptr;
   }
   Bytes file;
-  if (int32_t s = vm::platform::ReadFileBytes(fileName, &file)) {
+  if (int32_t s = ReadFileBytes(fileName, &file)) {
     SetStatus(status, s);
     return nullptr;
   }
@@ -210,7 +210,7 @@ VMLIB_EXPORT void WAReadImage(const Str* fileName, CBmp* bitmap, ErrorStatus sta
   auto* pixels = dynamic_cast<PixelAccess*>(bitmap);
   if (pixels == nullptr) return SetStatus(status, kErrFormat);
   Bytes file;
-  if (int32_t s = vm::platform::ReadFileBytes(fileName, &file)) return SetStatus(status, s);
+  if (int32_t s = ReadFileBytes(fileName, &file)) return SetStatus(status, s);
   for (uint8_t& b : file) b ^= kScrambleMask;
   LoadFromBytes(*bitmap, *pixels, ImageKind::kBmp, file, 1, 0, nullptr, status);
 }
