@@ -2,6 +2,7 @@
 // and every documented error.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -316,6 +317,48 @@ TEST_F(ImageBytes, UnknownExtensionLeavesTheBitmapAndCapitalsStillDispatch) {
   EXPECT_EQ(Px(*bmp, 0, 0), 0xFF030201u);
   bmp->Load(MakeStr(dir_.str() + "/missing.tga").get(), 1, 1, nullptr, &status);
   EXPECT_EQ(status, 0x10000);
+}
+
+TEST_F(ImageBytes, SixteenBitBitmapTakesTheAlphaBitFromHalfAlpha) {
+  Tga t;
+  t.width = 2, t.height = 1, t.depth = 32, t.descriptor = 0x28;
+  const std::string path = dir_.str() + "/h.tga";
+  WriteBytes(path, Cat(t.Header(), Bytes{0xFF, 0, 0, 0x80, 0, 0xFF, 0, 0x7F}));
+  Bmp16Ptr b(Bmp16Create(0, 0, false));
+  int32_t status = -1;
+  b->Load(MakeStr(path).get(), 1, 0, nullptr, &status);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(b->GetRow(0)[0], 0x801F);  // blue, alpha bit set
+  EXPECT_EQ(b->GetRow(0)[1], 0x03E0);  // green, alpha bit clear
+}
+
+// Damaged copies of run-length files: every load ends with success or one
+// of the readers' codes, and (under the sanitizers) never leaves its buffers.
+TEST_F(ImageBytes, MutatedFilesEndWithADocumentedCode) {
+  Tga t;
+  t.imageType = 10, t.width = 5, t.height = 3, t.depth = 24;
+  Pcx p;
+  p.xmax = 9, p.ymax = 2, p.planes = 3, p.bits = 8, p.bytesPerLine = 10;
+  const std::vector<uint32_t> pal = {0, 0x111111, 0x222222, 0x333333};
+  const std::vector<std::pair<std::string, Bytes>> bases = {
+      {"m.tga", Cat(t.Header(), Bytes{0x84, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9, 0x84, 1, 1, 1, 0x84, 2, 2, 2})},
+      {"m.bmp", Bmp40(5, 2, 4, 2, pal, Bytes{3, 0x12, 0, 3, 0x30, 0, 0, 0, 0, 2, 1, 0, 2, 0x33, 0, 1})},
+      {"n.bmp", Bmp40(6, 3, 8, 1, pal, Bytes{4, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 0, 1})},
+      {"m.pcx", Cat(p.Header(), Bytes(90, 0xC1))},
+  };
+  const std::vector<int32_t> known = {0,       0x10009, 0x1000C, 0x1001F, 0x10020, 0x10021,
+                                      0x60002, 0x60003, 0x60004, 0x60005, 0x60006, 0x60007};
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  for (const auto& [name, base] : bases)
+    for (int round = 0; round < 150; ++round) {
+      Bytes bytes = base;
+      for (int k = 0; k < 1 + round % 4; ++k) bytes[next() % bytes.size()] = static_cast<uint8_t>(next());
+      if (round % 7 == 0) bytes.resize(next() % bytes.size());
+      const int32_t status = Load(name, bytes);
+      ASSERT_NE(std::find(known.begin(), known.end(), status), known.end())
+          << name << " round " << round << " status " << std::hex << status;
+    }
 }
 
 }  // namespace

@@ -120,6 +120,8 @@ int32_t BmpDescOf(const BmpFileHeader& h, int32_t alphaOption, BmpSurfaceDesc* d
       return kErrBitCount;
   }
   const int32_t height = h.height < 0 ? -h.height : h.height;
+  // The row length must fit the description's 32-bit pitch.
+  if ((static_cast<uint64_t>(h.width) * h.bitCount + 31) / 32 * 4 > INT32_MAX) return kErrHeader;
   *desc = {format, static_cast<int32_t>(CalcPitch(static_cast<uint32_t>(h.width), h.bitCount, 32)), h.width,
            height, h.height < 0 ? 1 : -1};
   return 0;
@@ -133,7 +135,9 @@ int32_t ParseBmp(const Bytes& file, int32_t alphaOption, ImageInfo* info) {
   info->pixelOffset = h.pixelOffset;
   // Run-length rows are decoded into 8-bit indices.
   info->rowFormat = h.compression == 0 ? info->desc.pixelFormat : kPixPal8;
-  info->minDataBytes = h.compression == 0 ? static_cast<uint64_t>(info->desc.pitch) * info->desc.height : 2;
+  // Run-length rows end with a two-byte escape; one byte a row is the least a
+  // real encoder writes, however much a final end-of-bitmap leaves out.
+  info->minDataBytes = static_cast<uint64_t>(h.compression == 0 ? info->desc.pitch : 1) * info->desc.height;
   return 0;
 }
 

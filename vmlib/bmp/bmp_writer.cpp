@@ -74,7 +74,7 @@ VMLIB_EXPORT void BmpSave(const Str* fileName, const void* pixels, const BmpSurf
   };
   if (int32_t s = CheckBmpOutput(outputFormat, compression)) return set(s);
   if (desc == nullptr || desc->width < 0 || desc->height < 0 ||
-      (pixels == nullptr && desc->width * desc->height != 0))
+      (pixels == nullptr && desc->width != 0 && desc->height != 0))
     return set(kErrFormat);
   const int32_t bits = BitsOf(outputFormat);
   const uint32_t colours = bits <= 8 ? 1u << bits : 0;

@@ -55,7 +55,7 @@ RowSink::RowSink(const BmpSurfaceDesc& file, int32_t rowFormat, const BmpPalette
       dstDesc_(dstDesc),
       scale_(std::max(scale, 1)),
       progress_(progress),
-      every_(std::max(file.height / 200, 5)),
+
       reducer_(file.width, std::min(dstDesc.width, file.width / std::max(scale, 1)), std::max(scale, 1)) {
   if (scale_ > 1) {
     wide_.resize(static_cast<size_t>(std::max(file.width, 0)));

@@ -51,7 +51,6 @@ private:
   int32_t scale_;
   BmpProgress* progress_;
   int32_t done_ = 0;
-  int32_t every_;
   int32_t pending_ = 0;  // rows added to the current block
   std::vector<uint32_t> wide_;
   std::vector<uint32_t> reduced_;

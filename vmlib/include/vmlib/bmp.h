@@ -111,7 +111,8 @@ struct BmpTransform {
 
 // A font: face name (UTF-8; "Tahoma" and faces that are not installed fall
 // back to the closest installed face), size in points at 96 dpi (pixel
-// height = pointSize * 96 / 72 rounded), weight 400 regular or 700 bold.
+// height = pointSize * 96 / 72 rounded; below 1 point 10 points are used,
+// above 1000 points 1000), weight 400 regular or 700 bold (600 and above).
 struct BmpFont {
   const char* faceName;
   int32_t pointSize;
@@ -187,8 +188,10 @@ public:
   // Slot 6: copies src of this bitmap into dst of the bitmap behind dc, all
   // 32 bits of each pixel, scaled by nearest neighbour when sizes differ.
   virtual void DrawToDc(BmpDc* dc, const BmpRect& dst, const BmpRect& src) = 0;
-  // Slot 7: draws text (UTF-8) anti-aliased in colour (0x..RRGGBB; drawn
-  // pixels become opaque) with its anchor at (x, y).
+  // Slot 7: draws one line of text (UTF-8) anti-aliased in colour
+  // (0x..RRGGBB) with its anchor at (x, y) by the alignment code. Each pixel
+  // is composited with the glyph's coverage as alpha, so its alpha grows;
+  // DrawText's keepAlpha keeps the old alpha bytes.
   virtual void TextOut(const Str* text, int32_t x, int32_t y, const BmpFont& font, uint32_t colour,
                        int32_t align) = 0;
   // Slot 8: draws text inside rect with the alignment and layout; the
@@ -325,7 +328,8 @@ protected:
 };
 
 // Row-block reader of a BMP file: rows come top row first, converted to the
-// destination description given at creation.
+// pixel format of the destination description given at creation (a format
+// with alpha takes the top bits of 16- and 32-bit files as alpha).
 class CBmpLoader : public CObject {
 public:
   // Reads up to count rows into pixels (rows pitch bytes apart); returns the
