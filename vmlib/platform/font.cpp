@@ -29,6 +29,9 @@ using FaceKey = std::tuple<std::string, int32_t, bool, bool>;
 
 struct Engine {
   FT_Library library = nullptr;
+  // A configuration of our own, so that releasing it at finish leaves any
+  // other user of fontconfig in the process alone.
+  FcConfig* config = nullptr;
   std::map<FaceKey, std::unique_ptr<FontFace>> faces;
   std::map<FaceKey, bool> failed;
 };
@@ -41,6 +44,12 @@ Engine* GetEngine() {
       delete e;
       return nullptr;
     }
+    e->config = FcInitLoadConfigAndFonts();
+    if (e->config == nullptr) {
+      FT_Done_FreeType(e->library);
+      delete e;
+      return nullptr;
+    }
     g_engine = e;
   }
   return g_engine;
@@ -49,8 +58,8 @@ Engine* GetEngine() {
 // fontconfig's choice for the face name, weight and slant. Faces that are
 // not installed (among them the Windows default "Tahoma") fall back to the
 // closest installed face.
-std::unique_ptr<FontFace> OpenFace(FT_Library lib, const std::string& name, int32_t pixels, bool bold,
-                                   bool italic) {
+std::unique_ptr<FontFace> OpenFace(FT_Library lib, FcConfig* config, const std::string& name, int32_t pixels,
+                                   bool bold, bool italic) {
   FcPattern* pattern = FcPatternCreate();
   if (pattern == nullptr) return nullptr;
   if (!name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
@@ -58,10 +67,10 @@ std::unique_ptr<FontFace> OpenFace(FT_Library lib, const std::string& name, int3
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
   if (match == nullptr) return nullptr;
   FcChar8* file = nullptr;
@@ -105,7 +114,8 @@ FontFace* FaceFor(const BmpFont& font) {
               font.italic};
   if (auto it = e->faces.find(key); it != e->faces.end()) return it->second.get();
   if (e->failed.count(key)) return nullptr;
-  auto face = OpenFace(e->library, std::get<0>(key), std::get<1>(key), std::get<2>(key), std::get<3>(key));
+  auto face =
+      OpenFace(e->library, e->config, std::get<0>(key), std::get<1>(key), std::get<2>(key), std::get<3>(key));
   if (!face) {
     e->failed[key] = true;
     return nullptr;
@@ -196,6 +206,7 @@ void FontsRelease() {
   if (g_engine == nullptr) return;
   g_engine->faces.clear();
   FT_Done_FreeType(g_engine->library);
+  FcConfigDestroy(g_engine->config);
   delete g_engine;
   g_engine = nullptr;
 }
