@@ -65,19 +65,39 @@ TEST(Text, RedTextLeavesOnlyRedTintedPixelsInsideItsBox) {
   EXPECT_LT(ink.bottom, 5 + m.height);
 }
 
-TEST(Text, AlignmentCodesPlaceTheAnchor) {
+struct Box {
+  int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+};
+Box InkBox(const CBmp32& b) {
+  Box box;
+  for (int y = 0; y < b.GetHeight(); ++y)
+    for (int x = 0; x < b.GetWidth(); ++x)
+      if (Px(b, x, y) != 0)
+        box.left = std::min(box.left, x), box.right = std::max(box.right, x), box.top = std::min(box.top, y),
+        box.bottom = std::max(box.bottom, y);
+  return box;
+}
+
+TEST(Text, TheNineAlignmentCodesPlaceTheAnchor) {
   BmpTextMetrics m{};
   Bmp32Ptr probe = NewBmp32(1, 1);
   probe->GetTextMetrics(Font(12), &m);
-  Bmp32Ptr bottom = NewBmp32(100, 60);
-  bottom->TextOut(MakeStr("Ag").get(), 99, 50, Font(12), 0xFFFFFF, kAlignBottomRight);
-  const Ink b = InkOf(*bottom, 0);
-  EXPECT_LT(b.bottom, 50);
-  EXPECT_GE(b.top, 50 - m.height);
-  Bmp32Ptr base = NewBmp32(100, 60);
-  base->TextOut(MakeStr("A").get(), 10, 30, Font(12), 0xFFFFFF, kAlignMiddleLeft);
-  const Ink a = InkOf(*base, 0);
-  EXPECT_EQ(a.bottom, 29);  // "A" stands on the baseline
+  const int ax = 100, ay = 50;
+  for (int32_t code = 0; code <= 9; ++code) {
+    SCOPED_TRACE(code);
+    Bmp32Ptr b = NewBmp32(200, 100);
+    b->TextOut(MakeStr("HA").get(), ax, ay, Font(12), 0xFFFFFF, code);
+    const Box box = InkBox(*b);
+    const int h = code <= 8 ? code / 3 : 0, v = code <= 8 ? code % 3 : 0;  // 9 is top left
+    const bool across = h == 0   ? box.left >= ax && box.left < ax + 3
+                        : h == 1 ? std::abs((box.left + box.right) / 2 - ax) <= 3
+                                 : box.right < ax && box.right >= ax - 3;
+    const bool down = v == 0   ? box.top >= ay && box.bottom < ay + m.height
+                      : v == 1 ? box.bottom == ay - 1  // capitals stand on the baseline
+                               : box.bottom < ay && box.top >= ay - m.height;
+    EXPECT_TRUE(across) << box.left << ".." << box.right;
+    EXPECT_TRUE(down) << box.top << ".." << box.bottom;
+  }
 }
 
 TEST(Text, DrawTextKeepsAlphaOnlyWhenAsked) {
