@@ -37,7 +37,14 @@ struct Engine {
 };
 Engine* g_engine = nullptr;
 
+// Releases the engine at process exit when the library was used without
+// VmLibInitialize (or its finish did not run).
+struct EngineOwner {
+  ~EngineOwner() { FontsRelease(); }
+};
+
 Engine* GetEngine() {
+  static EngineOwner owner;
   if (g_engine == nullptr) {
     auto* e = new Engine;
     if (FT_Init_FreeType(&e->library) != 0) {
