@@ -18,10 +18,15 @@ enum class Access { kRead, kWrite, kNeither };
 
 // errno as the Windows error it stands for, then as the library's code, with
 // the operation's default for everything else.
-int32_t FileErrorCode(int error, Access access, int32_t fallback) {
+int32_t FileErrorCode(int error, Access access, int32_t fallback, const std::string& path) {
   switch (error) {
-    case ENOENT:
+    case ENOENT: {
+      // A missing folder on the way is "path not found", a missing file "file not found".
+      const size_t slash = path.find_last_of('/');
+      struct stat st {};
+      if (slash != std::string::npos && slash > 0 && stat(path.substr(0, slash).c_str(), &st) != 0) return 0x15;
       return 0x10000;
+    }
     case ENOTDIR:
       return 0x15;
     case EACCES:
@@ -48,14 +53,14 @@ int32_t FileErrorCode(int error, Access access, int32_t fallback) {
 // 0, or the code of the failure.
 int32_t ReadWholeFile(const std::string& path, std::string* out) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FileErrorCode(errno, Access::kRead, 0x10001);
+  if (fd < 0) return FileErrorCode(errno, Access::kRead, 0x10001, path);
   int32_t code = 0;
   char buffer[65536];
   for (;;) {
     const ssize_t n = read(fd, buffer, sizeof(buffer));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      code = FileErrorCode(errno, Access::kRead, 0x10008);
+      code = FileErrorCode(errno, Access::kRead, 0x10008, path);
       break;
     }
     if (n == 0) break;
@@ -67,14 +72,14 @@ int32_t ReadWholeFile(const std::string& path, std::string* out) {
 
 int32_t WriteWholeFile(const std::string& path, std::string_view text) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return FileErrorCode(errno, Access::kWrite, 0x10001);
+  if (fd < 0) return FileErrorCode(errno, Access::kWrite, 0x10001, path);
   int32_t code = 0;
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      code = FileErrorCode(errno, Access::kWrite, 0x1000A);
+      code = FileErrorCode(errno, Access::kWrite, 0x1000A, path);
       break;
     }
     if (n == 0) {
@@ -83,7 +88,7 @@ int32_t WriteWholeFile(const std::string& path, std::string_view text) {
     }
     done += static_cast<size_t>(n);
   }
-  if (close(fd) != 0 && code == 0) code = FileErrorCode(errno, Access::kWrite, 0x1000A);
+  if (close(fd) != 0 && code == 0) code = FileErrorCode(errno, Access::kWrite, 0x1000A, path);
   return code;
 }
 

@@ -1,0 +1,207 @@
+// Processor faults and escaping exceptions, each in a child process that
+// reports into a log file and then dies as it would without the library.
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+
+#include "core/str_internal.h"
+#include "platform/crash_signals.h"
+#include "support/test_support.h"
+#include "vmlib/exceptions.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VM_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VM_UNDER_ASAN 1
+#endif
+#endif
+
+namespace {
+
+std::string g_logPath;
+
+void WriteLogCallback(void*, CExceptionInfo* info) {
+  Str* text = vm::StrNew("");
+  ExceptionLogInfoToStr(info, text);
+  Str* path = vm::StrNew(g_logPath);
+  int32_t status = 0;
+  ExceptionLogWrite(path, text, true, 5000, &status);
+  StrDelete(path);
+  StrDelete(text);
+}
+
+struct ChildResult {
+  int status = 0;
+  std::string log;
+};
+
+// Runs crash in a fresh library state in a child; the child's callback
+// writes the log. Returns the child's wait status and the log.
+ChildResult RunInChild(const std::function<void()>& crash) {
+  vmtest::TempDir dir;
+  g_logPath = (dir.path() / "errors.log").string();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // The child's own thread is the main thread of its library.
+    VmLibFinalize();
+    VmLibInitialize("vmlib.dll");
+    ExceptionHandlerGet()->SetCallback(WriteLogCallback, nullptr);
+    // noexcept: an escaping exception ends the program here instead of
+    // reaching the test framework's own catch.
+    [&crash]() noexcept { crash(); }();
+    _exit(99);  // the crash did not happen
+  }
+  ChildResult result;
+  waitpid(pid, &result.status, 0);
+  std::ifstream in(g_logPath, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  result.log = s.str();
+  return result;
+}
+
+std::string Field(const std::string& log, const std::string& name) {
+  const std::regex re("\r\n  " + name + " *= ([^\r]*)\r\n");
+  std::smatch m;
+  return std::regex_search(log, m, re) ? m[1].str() : std::string("<missing>");
+}
+
+// Every section, in order, with values a real process would have.
+void ExpectCompleteLog(const std::string& log) {
+  size_t at = 0;
+  for (const char* section : {"Header:", "Exception:", "CPU:", "Memory:", "OperatingSystem:", "Modules:",
+                              "Registers:", "Stack:", "Stackdump:"}) {
+    const size_t found = log.find(std::string("\r\n") + section + "\r\n", at);
+    ASSERT_NE(found, std::string::npos) << section;
+    at = found + 1;
+  }
+  EXPECT_EQ(log.rfind("// *****", 0), 0u);
+  EXPECT_TRUE(std::regex_search(Field(log, "TimeUTC"), std::regex("^20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")));
+  EXPECT_EQ(Field(log, "Thread"), "Main thread");
+  const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+  EXPECT_EQ(Field(log, "Executable"), exe);
+  EXPECT_NE(log.find("  FilePath    = " + exe + "\r\n  ModuleBase  = $"), std::string::npos);
+  EXPECT_GT(std::stoull(Field(log, "TotalPhysical")), 1u << 20);
+  EXPECT_NE(Field(log, "Name"), "<missing>");
+  EXPECT_NE(Field(log, "RIP"), "$0000000000000000");
+  EXPECT_TRUE(std::regex_search(Field(log, "RSP"), std::regex("^\\$[0-9a-f]{16}$")));
+  EXPECT_GT(std::stoul(Field(log, "Size")), 8u);
+  const size_t dump = log.find("\r\nStackdump:\r\n");
+  EXPECT_TRUE(std::regex_search(log.substr(dump), std::regex("\r\n  \\$[0-9a-f]{8} \\$[0-9a-f]{8}")));
+}
+
+int* volatile g_null = nullptr;
+volatile int g_zero = 0;
+volatile int g_seven = 7;  // 1 / x would be folded into a compare
+
+class Crash : public ::testing::Test {
+protected:
+  void SetUp() override {
+#ifdef VM_UNDER_ASAN
+    GTEST_SKIP() << "AddressSanitizer keeps the fault signals for its own reports";
+#endif
+    VmLibInitialize("vmlib.dll");
+  }
+  void TearDown() override { VmLibFinalize(); }
+};
+
+TEST_F(Crash, ReadAtAddressZero) {
+  const ChildResult r = RunInChild([] { [[maybe_unused]] volatile int v = *g_null; });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(WTERMSIG(r.status), SIGSEGV);
+  EXPECT_EQ(Field(r.log, "Exception"), "Access violation");
+  EXPECT_EQ(Field(r.log, "Message"), "'Access violation reading at $0000000000000000'");
+  EXPECT_EQ(Field(r.log, "CtxSize"), "184");
+  EXPECT_NE(r.log.find("\r\nContext:\r\n"), std::string::npos);
+  // The exception address is the faulting instruction, which is the context's RIP.
+  EXPECT_EQ(Field(r.log, "ExceptAddr"), Field(r.log, "RIP"));
+  ExpectCompleteLog(r.log);
+}
+
+TEST_F(Crash, WriteAtAddressZero) {
+  const ChildResult r = RunInChild([] { *g_null = 1; });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(Field(r.log, "Message"), "'Access violation writing at $0000000000000000'");
+  ExpectCompleteLog(r.log);
+}
+
+TEST_F(Crash, IntegerDivisionByZero) {
+  const ChildResult r = RunInChild([] { [[maybe_unused]] volatile int v = g_seven / g_zero; });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(WTERMSIG(r.status), SIGFPE);
+  EXPECT_EQ(Field(r.log, "Exception"), "Integer divide by zero");
+  EXPECT_EQ(Field(r.log, "Message"), "'Integer divide by zero'");
+  ExpectCompleteLog(r.log);
+}
+
+TEST_F(Crash, EscapingCExceptionLogsItsMessage) {
+  const ChildResult r = RunInChild([] { throw CException("CBmp::SetSize: can't allocate DIB handle"); });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(WTERMSIG(r.status), SIGABRT);
+  EXPECT_EQ(Field(r.log, "Exception"), "CException");
+  EXPECT_EQ(Field(r.log, "Message"), "'CBmp::SetSize: can''t allocate DIB handle'");
+  EXPECT_EQ(Field(r.log, "ExceptAddr"), "$0000000000000000");
+  ExpectCompleteLog(r.log);
+}
+
+TEST_F(Crash, EscapingStdExceptionLogsItsTypeAndText) {
+  const ChildResult r = RunInChild([] { throw std::length_error("too long"); });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(Field(r.log, "Exception"), "std::length_error");
+  EXPECT_EQ(Field(r.log, "Message"), "'too long'");
+}
+
+volatile bool g_keepGoing = true;
+
+// Recurses until the stack runs out (the flag is never cleared).
+int Recurse(int depth) {
+  volatile char pad[512];
+  pad[0] = static_cast<char>(depth);
+  if (!g_keepGoing) return depth;
+  return Recurse(depth + 1) + pad[0];
+}
+
+TEST_F(Crash, StackOverflowOnAThreadWithAnAlternateStack) {
+  const ChildResult r = RunInChild([] {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    pthread_create(
+        &thread, &attr,
+        [](void*) -> void* {
+          vm::InstallAlternateStack();
+          Recurse(0);
+          return nullptr;
+        },
+        nullptr);
+    pthread_join(thread, nullptr);
+  });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(WTERMSIG(r.status), SIGSEGV);
+  EXPECT_EQ(Field(r.log, "Exception"), "Stack overflow");
+  EXPECT_EQ(Field(r.log, "Thread"), "");
+  // Nearly the whole 256 KiB stack was in use.
+  EXPECT_GT(std::stoul(Field(r.log, "Size")), 50000u);
+}
+
+TEST_F(Crash, DebuggingThreadWritesThroughAnInvalidPointerOnTheTimer) {
+  const ChildResult r = RunInChild([] {
+    CExceptionDebugThread* debug = DbgExceptionThreadCreate(nullptr);
+    debug->Request(2, 2);
+    sleep(30);  // ended by the fault long before
+  });
+  ASSERT_TRUE(WIFSIGNALED(r.status));
+  EXPECT_EQ(Field(r.log, "Message"), "'Access violation writing at $0000000000000000'");
+  EXPECT_EQ(Field(r.log, "Thread"), "CExceptionDebugThread");
+}
+
+}  // namespace
