@@ -80,7 +80,8 @@ TEST(CrashSignals, FaultAtTheStackGuardIsAStackOverflow) {
       {0, kExceptionAccessViolation},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(vm::RecordFromSignal(SIGSEGV, Info(SEGV_MAPERR, c.address), {}, stack).code, c.code) << c.address;
+    EXPECT_EQ(vm::RecordFromSignal(SIGSEGV, Info(SEGV_MAPERR, c.address), {}, stack).code, c.code)
+        << c.address;
   // Unknown bounds never make an overflow.
   EXPECT_EQ(vm::RecordFromSignal(SIGSEGV, Info(SEGV_MAPERR, 8), {}, {}).code, kExceptionAccessViolation);
 }

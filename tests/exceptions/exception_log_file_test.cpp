@@ -101,7 +101,10 @@ TEST(ExceptionLogFile, FileErrorsAreReportedAndNothingWritten) {
   int32_t status = -1;
   ExceptionLogWrite(nullptr, nullptr, false, 0, &status);
   EXPECT_EQ(status, 0x14);
+}
 
+TEST(ExceptionLogFile, UnreadableOldContentStopsTheWrite) {
+  vmtest::TempDir dir;
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
   const auto locked = dir.path() / "locked.log";
   WriteFile(locked, "old\r\n");

@@ -78,63 +78,62 @@ struct Fixture {
 TEST(ExceptionLog, SectionsInOrderWithTheirFormats) {
   Fixture f;
   const std::string log = vm::FormatExceptionLog(f.info, f.facts);
-  const std::string expectedHead =
-      "// " + std::string(77, '*') +
-      "\r\n"
-      "Velmora Exception Log\r\n"
-      "Header:\r\n"
-      "  DumpVersion = 1.1.1.0\r\n"
-      "\r\n"
-      "Exception:\r\n"
-      "  TimeUTC     = 2024-01-02 03:04:05\r\n"
-      "  ExceptAddr  = $0000000000401234\r\n"
-      "  Exception   = Access violation\r\n"
-      "  Message     = 'Access violation reading at $0000000000000000'\r\n"
-      "  Thread      = Main thread\r\n"
-      "  Executable  = /opt/ankrum/bin/AnkrumPro3DBConvert\r\n"
-      "  ProgName    = Ankrum Pro 3 DB Convert\r\n"
-      "  ProgVersion = 1.0.2.7\r\n"
-      "\r\n"
-      "CPU:\r\n"
-      "  Name            = Test CPU @ 2GHz\r\n"
-      "  Family          = $0006\r\n"
-      "  Model           = $9e\r\n"
-      "  SteppingID      = $0a\r\n"
-      "  Signature       = $000906ea\r\n"
-      "  Features        = $bfebfbff\r\n"
-      "  InstructionSets = MMX, SSE, SSE2, SSE3\r\n"
-      "\r\n"
-      "Memory:\r\n"
-      "  TotalPhysical = 17179869184\r\n"
-      "\r\n"
-      "OperatingSystem:\r\n"
-      "  Name        = Linux 6.1.0-31-amd64 (x86_64)\r\n"
-      "  Version     = 6.1.0.2\r\n"
-      "  ServicePack = 0.0\r\n"
-      "  ProductType = Workstation\r\n"
-      "  SuiteMask   = $00000100\r\n"
-      "\r\n"
-      "Modules:\r\n"
-      "  FilePath    = /opt/ankrum/bin/AnkrumPro3DBConvert\r\n"
-      "  ModuleBase  = $0000000000400000\r\n"
-      "  CodeBase    = $0000000000401000\r\n"
-      "  CodeSize    = 9029\r\n"
-      "  Checksum    = $0123456789abcdef\r\n"
-      "  FileSize    = 12345\r\n"
-      "  FileTimeUTC = 2023-11-14 22:13:20\r\n"
-      "\r\n"
-      "  FilePath    = linux-vdso.so.1\r\n"
-      "  ModuleBase  = $00007fff00000000\r\n"
-      "  CodeBase    = $00007fff00000000\r\n"
-      "  CodeSize    = 4096\r\n"
-      "\r\n"
-      "Registers:\r\n"
-      "  RIP = $0000000000401234\r\n"
-      "  RSP = $00007ffc00001000\r\n"
-      "  RBP = $00007ffc00001040\r\n"
-      "  CtxSize = 184\r\n"
-      "\r\n"
-      "Context:\r\n";
+  const std::string expectedHead = "// " + std::string(77, '*') +
+                                   "\r\n"
+                                   "Velmora Exception Log\r\n"
+                                   "Header:\r\n"
+                                   "  DumpVersion = 1.1.1.0\r\n"
+                                   "\r\n"
+                                   "Exception:\r\n"
+                                   "  TimeUTC     = 2024-01-02 03:04:05\r\n"
+                                   "  ExceptAddr  = $0000000000401234\r\n"
+                                   "  Exception   = Access violation\r\n"
+                                   "  Message     = 'Access violation reading at $0000000000000000'\r\n"
+                                   "  Thread      = Main thread\r\n"
+                                   "  Executable  = /opt/ankrum/bin/AnkrumPro3DBConvert\r\n"
+                                   "  ProgName    = Ankrum Pro 3 DB Convert\r\n"
+                                   "  ProgVersion = 1.0.2.7\r\n"
+                                   "\r\n"
+                                   "CPU:\r\n"
+                                   "  Name            = Test CPU @ 2GHz\r\n"
+                                   "  Family          = $0006\r\n"
+                                   "  Model           = $9e\r\n"
+                                   "  SteppingID      = $0a\r\n"
+                                   "  Signature       = $000906ea\r\n"
+                                   "  Features        = $bfebfbff\r\n"
+                                   "  InstructionSets = MMX, SSE, SSE2, SSE3\r\n"
+                                   "\r\n"
+                                   "Memory:\r\n"
+                                   "  TotalPhysical = 17179869184\r\n"
+                                   "\r\n"
+                                   "OperatingSystem:\r\n"
+                                   "  Name        = Linux 6.1.0-31-amd64 (x86_64)\r\n"
+                                   "  Version     = 6.1.0.2\r\n"
+                                   "  ServicePack = 0.0\r\n"
+                                   "  ProductType = Workstation\r\n"
+                                   "  SuiteMask   = $00000100\r\n"
+                                   "\r\n"
+                                   "Modules:\r\n"
+                                   "  FilePath    = /opt/ankrum/bin/AnkrumPro3DBConvert\r\n"
+                                   "  ModuleBase  = $0000000000400000\r\n"
+                                   "  CodeBase    = $0000000000401000\r\n"
+                                   "  CodeSize    = 9029\r\n"
+                                   "  Checksum    = $0123456789abcdef\r\n"
+                                   "  FileSize    = 12345\r\n"
+                                   "  FileTimeUTC = 2023-11-14 22:13:20\r\n"
+                                   "\r\n"
+                                   "  FilePath    = linux-vdso.so.1\r\n"
+                                   "  ModuleBase  = $00007fff00000000\r\n"
+                                   "  CodeBase    = $00007fff00000000\r\n"
+                                   "  CodeSize    = 4096\r\n"
+                                   "\r\n"
+                                   "Registers:\r\n"
+                                   "  RIP = $0000000000401234\r\n"
+                                   "  RSP = $00007ffc00001000\r\n"
+                                   "  RBP = $00007ffc00001040\r\n"
+                                   "  CtxSize = 184\r\n"
+                                   "\r\n"
+                                   "Context:\r\n";
   ASSERT_EQ(log.substr(0, expectedHead.size()), expectedHead);
 
   // 184 bytes are 46 words: five full lines and one of six; rbp, rsp and rip
@@ -154,11 +153,12 @@ TEST(ExceptionLog, SectionsInOrderWithTheirFormats) {
       log.substr(expectedHead.size(), log.size() - expectedHead.size() - expectedTail.size());
   const std::string zeros8 =
       "  $00000000 $00000000 $00000000 $00000000 $00000000 $00000000 $00000000 $00000000\r\n";
-  EXPECT_EQ(context, zeros8 + zeros8 +
-                         "  $00000000 $00000000 $00000000 $00000000 $00001040 $00007ffc $00000000 $00000000\r\n"
-                         "  $00000000 $00000000 $00000000 $00000000 $00000000 $00000000 $00001000 $00007ffc\r\n"
-                         "  $00401234 $00000000 $00000000 $00000000 $00000000 $00000000 $00000000 $00000000\r\n"
-                         "  $00000000 $00000000 $00000000 $00000000 $00000000 $00000000\r\n");
+  EXPECT_EQ(context,
+            zeros8 + zeros8 +
+                "  $00000000 $00000000 $00000000 $00000000 $00001040 $00007ffc $00000000 $00000000\r\n"
+                "  $00000000 $00000000 $00000000 $00000000 $00000000 $00000000 $00001000 $00007ffc\r\n"
+                "  $00401234 $00000000 $00000000 $00000000 $00000000 $00000000 $00000000 $00000000\r\n"
+                "  $00000000 $00000000 $00000000 $00000000 $00000000 $00000000\r\n");
 }
 
 TEST(ExceptionLog, AbsentValuesPrintEmptyOrZero) {
@@ -177,8 +177,9 @@ TEST(ExceptionLog, AbsentValuesPrintEmptyOrZero) {
   EXPECT_NE(log.find("  ProductType = \r\n"), std::string::npos);
   EXPECT_NE(log.find("\r\nModules:\r\n\r\nRegisters:\r\n"), std::string::npos);
   // A multiple of eight words gives full lines only.
-  const std::string tail = "Stackdump:\r\n  $00000001 $00000002 $00000003 $00000004 $00000005 $00000006 "
-                           "$00000007 $00000008\r\n";
+  const std::string tail =
+      "Stackdump:\r\n  $00000001 $00000002 $00000003 $00000004 $00000005 $00000006 "
+      "$00000007 $00000008\r\n";
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
 
   f.info.flags = kExceptionInfoRecordValid;  // no context: no context block
