@@ -109,6 +109,8 @@ void ExpectCompleteLog(const std::string& log) {
   EXPECT_NE(Field(log, "RIP"), "$0000000000000000");
   EXPECT_TRUE(IsHex(Field(log, "RSP"), 16));
   EXPECT_TRUE(IsHex(Field(log, "ModuleBase"), 16));
+  EXPECT_TRUE(IsHex(Field(log, "Checksum"), 16));
+  EXPECT_GT(std::stoull(Field(log, "FileSize")), 1000u);
   EXPECT_GT(std::stoul(Field(log, "Size")), 8u);
   const size_t dump = log.find("\r\nStackdump:\r\n");
   ASSERT_NE(dump, std::string::npos);

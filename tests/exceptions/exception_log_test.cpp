@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstring>
+#include <fstream>
 
 #include "core/str_internal.h"
 #include "exceptions/exception_log.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -189,6 +194,22 @@ TEST(ExceptionLog, AbsentValuesPrintEmptyOrZero) {
   EXPECT_EQ(bare.find("Context:"), std::string::npos);
   const std::string bareTail = "  Size = 0\r\n\r\nStackdump:\r\n";
   EXPECT_EQ(bare.substr(bare.size() - bareTail.size()), bareTail);
+}
+
+TEST(ExceptionLog, ModuleFileFactsFromTheFile) {
+  vmtest::TempDir dir;
+  const std::string path = (dir.path() / "module.so").string();
+  const unsigned char bytes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof(bytes));
+  const timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  vm::ModuleFileFacts facts;
+  ASSERT_TRUE(vm::ReadModuleFileFacts(path, &facts));
+  EXPECT_EQ(facts.checksum, 0x0807060504030201ULL ^ 0x09);  // the last word padded with zeros
+  EXPECT_EQ(facts.size, 9u);
+  EXPECT_EQ(facts.modified, 1700000000);
+  EXPECT_FALSE(vm::ReadModuleFileFacts((dir.path() / "missing.so").string(), &facts));
+  EXPECT_FALSE(vm::ReadModuleFileFacts("linux-vdso.so.1", &facts));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/str_internal.h"
 #include "exceptions/exception_support.h"
 #include "exceptions/thread_names.h"
+#include "vmlib/files.h"
 
 namespace vm {
 namespace {
@@ -87,6 +88,26 @@ std::string InstructionSetList(uint32_t sets) {
   if (sets & 0x08) list += ", SSE3";
   if (sets & 0x10) list += (sets & 0x20) ? ", 3DNow!(+)" : ", 3DNow!";
   return list.empty() ? list : list.substr(2);
+}
+
+bool ReadModuleFileFacts(const std::string& path, ModuleFileFacts* out) {
+  Str* name = StrNew(path);
+  int32_t code = 0;
+  const FileHandle file =
+      FileCreate(name, kFileAccessRead, kFileShareRead | kFileShareWrite, kFileOpenExisting, 0, &code);
+  StrDelete(name);
+  if (file == kInvalidFileHandle) return false;
+  FileTime written = 0;
+  bool ok = FileGetTimeUTC(file, nullptr, nullptr, &written, &code);
+  if (ok) out->checksum = FileGetChecksum64(file, &code);
+  ok = ok && code == 0;
+  if (ok) out->size = static_cast<uint64_t>(FileGetSize(file, &code));
+  ok = ok && code == 0;
+  int32_t closeCode = 0;
+  FileClose(file, &closeCode);
+  // File times count 100 ns from 1601-01-01, which is 11644473600 s before 1970.
+  out->modified = static_cast<time_t>(written / 10000000) - 11644473600LL;
+  return ok;
 }
 
 LogFacts GatherLogFacts(const ExceptionInfo& info) {

@@ -12,6 +12,12 @@
 
 namespace vm {
 
+struct ModuleFileFacts {
+  uint64_t checksum = 0;  // FileGetChecksum64 of the file
+  uint64_t size = 0;      // bytes
+  time_t modified = 0;    // last write, seconds since 1970 UTC
+};
+
 struct LogModule {
   LoadedModule module;
   bool haveFile = false;  // the file facts below could be read
@@ -30,6 +36,9 @@ struct LogFacts {
   std::vector<LogModule> modules;
 };
 
+// False when the file cannot be opened, its last-write time read or its
+// checksum computed.
+bool ReadModuleFileFacts(const std::string& path, ModuleFileFacts* out);
 // The facts of this process now, for the thread of info.
 LogFacts GatherLogFacts(const ExceptionInfo& info);
 // The log of one exception (lines end in CR LF).

@@ -1,95 +1,52 @@
-// ExceptionLogWrite with plain POSIX file calls.
+// ExceptionLogWrite over the library's file functions.
 #include "exceptions/exception_log_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "core/str_internal.h"
 #include "vmlib/exceptions.h"
+#include "vmlib/files.h"
 
 namespace vm {
 namespace {
 
-enum class Access { kRead, kWrite, kNeither };
-
-// errno as the Windows error it stands for, then as the library's code, with
-// the operation's default for everything else.
-int32_t FileErrorCode(int error, Access access, int32_t fallback, const std::string& path) {
-  switch (error) {
-    case ENOENT: {
-      // A missing folder on the way is "path not found", a missing file "file not found".
-      const size_t slash = path.find_last_of('/');
-      struct stat st {};
-      if (slash != std::string::npos && slash > 0 && stat(path.substr(0, slash).c_str(), &st) != 0) return 0x15;
-      return 0x10000;
-    }
-    case ENOTDIR:
-      return 0x15;
-    case EACCES:
-    case EPERM:
-      return access == Access::kRead ? 0x10004 : access == Access::kWrite ? 0x10005 : 0x10003;
-    case ENOMEM:
-      return 0x6;
-    case EROFS:
-      return 0x10006;
-    case EBUSY:
-    case ETXTBSY:
-      return 0x10007;
-    case ENOSPC:
-    case EDQUOT:
-      return 0x20;
-    case ENAMETOOLONG:
-    case EINVAL:
-      return 0x14;
-    default:
-      return fallback;
-  }
-}
-
 // 0, or the code of the failure.
-int32_t ReadWholeFile(const std::string& path, std::string* out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FileErrorCode(errno, Access::kRead, 0x10001, path);
+int32_t ReadWholeFile(const Str* path, std::string* out) {
   int32_t code = 0;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof(buffer));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      code = FileErrorCode(errno, Access::kRead, 0x10008, path);
-      break;
+  const FileHandle file = FileCreate(path, kFileAccessRead, kFileShareRead, kFileOpenExisting, 0, &code);
+  if (file == kInvalidFileHandle) return code;
+  const int64_t size = FileGetSize(file, &code);
+  if (code == 0) {
+    out->resize(static_cast<size_t>(size));
+    size_t done = 0;
+    while (code == 0 && done < out->size()) {
+      const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(out->size() - done, 1u << 20));
+      uint32_t got = 0;
+      FileRead(file, out->data() + done, piece, &got, nullptr, &code);
+      if (code == 0 && got == 0) out->resize(done);  // the file shrank meanwhile
+      done += got;
     }
-    if (n == 0) break;
-    out->append(buffer, static_cast<size_t>(n));
   }
-  close(fd);
+  int32_t closeCode = 0;
+  FileClose(file, &closeCode);
   return code;
 }
 
-int32_t WriteWholeFile(const std::string& path, std::string_view text) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return FileErrorCode(errno, Access::kWrite, 0x10001, path);
+int32_t WriteWholeFile(const Str* path, std::string_view text) {
   int32_t code = 0;
+  const FileHandle file = FileCreate(path, kFileAccessWrite, kFileShareNone, kFileCreateAlways, 0, &code);
+  if (file == kInvalidFileHandle) return code;
   size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      code = FileErrorCode(errno, Access::kWrite, 0x1000A, path);
-      break;
-    }
-    if (n == 0) {
-      code = 0x1000B;
-      break;
-    }
-    done += static_cast<size_t>(n);
+  while (code == 0 && done < text.size()) {
+    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(text.size() - done, 1u << 20));
+    uint32_t written = 0;
+    FileWrite(file, text.data() + done, piece, &written, nullptr, &code);
+    if (code == 0 && written == 0) code = 0x1000B;
+    done += written;
   }
-  if (close(fd) != 0 && code == 0) code = FileErrorCode(errno, Access::kWrite, 0x1000A, path);
-  return code;
+  int32_t closeCode = 0;
+  FileClose(file, &closeCode);
+  return code != 0 ? code : closeCode;
 }
 
 }  // namespace
@@ -128,14 +85,15 @@ VMLIB_EXPORT void ExceptionLogWrite(const Str* fileName, const Str* text, bool k
   using namespace vm;
   int32_t code = 0;
   try {
-    const std::string path(StrView(fileName));
-    if (path.empty()) {
+    if (StrView(fileName).empty()) {
       code = 0x14;
     } else {
       std::string old;
-      struct stat st {};
-      if (keepOld && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) code = ReadWholeFile(path, &old);
-      if (code == 0) code = WriteWholeFile(path, CombineLog(StrView(text), old));
+      int32_t ignored = 0;
+      const uint32_t attributes = keepOld ? FileGetAttributes(fileName, &ignored) : kFileAttributeInvalid;
+      if (attributes != kFileAttributeInvalid && (attributes & kFileAttributeDirectory) == 0)
+        code = ReadWholeFile(fileName, &old);
+      if (code == 0) code = WriteWholeFile(fileName, CombineLog(StrView(text), old));
     }
   } catch (...) {
     code = 0x6;

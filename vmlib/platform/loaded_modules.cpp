@@ -2,14 +2,9 @@
 // code the executable segment.
 #include "platform/loaded_modules.h"
 
-#include <fcntl.h>
 #include <link.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace vm {
 namespace {
@@ -59,45 +54,6 @@ std::vector<LoadedModule> ListLoadedModules(const std::string& executablePath) {
                             [](const LoadedModule& a, const LoadedModule& b) { return a.base == b.base; }),
                 modules.end());
   return modules;
-}
-
-bool ReadModuleFileFacts(const std::string& path, ModuleFileFacts* out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  uint64_t checksum = 0;
-  uint64_t total = 0;
-  unsigned char buffer[65536];
-  // Whole pieces are filled before they are summed, so that only the file's
-  // last word can be short (it is padded with zero bytes).
-  bool end = false;
-  while (ok && !end) {
-    ssize_t filled = 0;
-    while (filled < static_cast<ssize_t>(sizeof(buffer))) {
-      const ssize_t n = read(fd, buffer + filled, sizeof(buffer) - static_cast<size_t>(filled));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) ok = false;
-      if (n <= 0) {
-        end = true;
-        break;
-      }
-      filled += n;
-    }
-    for (ssize_t i = 0; ok && i < filled; i += 8) {
-      uint64_t word = 0;
-      const ssize_t take = std::min<ssize_t>(8, filled - i);
-      for (ssize_t b = 0; b < take; ++b) word |= uint64_t{buffer[i + b]} << (8 * b);
-      checksum ^= word;
-    }
-    total += static_cast<uint64_t>(filled);
-  }
-  close(fd);
-  if (!ok) return false;
-  out->checksum = checksum;
-  out->size = total;
-  out->modified = st.st_mtime;
-  return true;
 }
 
 }  // namespace vm
