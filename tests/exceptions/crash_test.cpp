@@ -169,6 +169,27 @@ TEST_F(Crash, IntegerDivisionByZero) {
   ExpectCompleteLog(r.log);
 }
 
+TEST_F(Crash, TrapsEndTheProgramWithTheirSignal) {
+#if defined(__x86_64__)
+  const struct {
+    void (*crash)();
+    const char* name;
+    int signal;
+  } cases[] = {
+      {[] { __builtin_trap(); }, "Illegal instruction", SIGILL},
+      {[] { asm volatile("int3"); }, "Breakpoint", SIGTRAP},
+  };
+  for (const auto& c : cases) {
+    const ChildResult r = RunInChild(c.crash);
+    ASSERT_TRUE(WIFSIGNALED(r.status)) << c.name;
+    EXPECT_EQ(WTERMSIG(r.status), c.signal);
+    EXPECT_EQ(Field(r.log, "Exception"), c.name);
+  }
+#else
+  GTEST_SKIP() << "the instructions are those of x86-64";
+#endif
+}
+
 TEST_F(Escape, CExceptionLogsItsMessage) {
   const ChildResult r = RunInChild([] { throw CException("CBmp::SetSize: can't allocate DIB handle"); });
   ASSERT_TRUE(WIFSIGNALED(r.status));

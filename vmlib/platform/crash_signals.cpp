@@ -87,7 +87,9 @@ void OnSignal(int signal, siginfo_t* info, void* ucontext) {
     sigaction(signal, &g_previous[index], nullptr);
   else
     ::signal(signal, SIG_DFL);
-  if (info->si_code <= 0) raise(signal);
+  // A breakpoint does not repeat (the trap has moved past it), so it is
+  // raised again like a sent signal.
+  if (info->si_code <= 0 || signal == SIGTRAP) raise(signal);
   errno = savedErrno;
 }
 
@@ -159,7 +161,13 @@ void InstallCrashSignals(CrashHook hook) {
 
 void RemoveCrashSignals() {
   if (g_installed) {
-    for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);
+    // A handler installed after ours stays where it is.
+    for (int i = 0; i < kSignalCount; ++i) {
+      struct sigaction current {};
+      if (sigaction(kSignals[i], nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) != 0 &&
+          current.sa_sigaction == OnSignal)
+        sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
     g_installed = false;
   }
   g_hook.store(nullptr);
