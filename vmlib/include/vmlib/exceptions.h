@@ -160,8 +160,10 @@ VMLIB_EXPORT CExceptionInfo* ExceptionInfoCreate(const CExceptionInfo* source);
 VMLIB_EXPORT void ExceptionLogInfoToStr(const CExceptionInfo* info, Str* out);
 // Writes text to the log file, the newest entry first: with keepOld the old
 // content follows it, and the file is cut to 5000 lines (or the entry's own
-// count when larger). reserved has no effect. Status: 0, or the file codes
-// 0x10000, 0x15, 0x10001, 0x10003 to 0x10008, 0x1000A, 0x1000B, 0x14, 0x20, 0x6;
+// count when larger); a line ends at CR with an optional LF. reserved has no
+// effect. Status: 0, 0x14 for an empty name, or the codes of FileCreate
+// (default 0x10001), FileGetSize (0x10011), FileRead (0x10008) and FileWrite
+// (0x1000A; 0x1000B when nothing more can be written) of vmlib/files.h;
 // nothing is written when the old content cannot be read.
 VMLIB_EXPORT void ExceptionLogWrite(const Str* fileName, const Str* text, bool keepOld, int32_t reserved,
                                     ErrorStatus status);
