@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <barrier>
+#include <csignal>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -298,6 +299,29 @@ TEST_F(Handler, LogOfACapturedExceptionNamesTheMainThreadAndTheExecutable) {
   const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
   EXPECT_NE(text.find("  Executable  = " + exe + "\r\n"), std::string::npos);
   EXPECT_NE(text.find("  FilePath    = " + exe + "\r\n"), std::string::npos);
+}
+
+TEST(HandlerLifetime, FinaliseRemovesTheHandlerAndTheFaultRoutes) {
+  struct sigaction before {};
+  sigaction(SIGSEGV, nullptr, &before);
+  VmLibInitialize("vmlib.dll");
+  ASSERT_NE(ExceptionHandlerGet(), nullptr);
+  CException during("made while initialised");
+  EXPECT_NE(during.Info(), nullptr);
+  struct sigaction installed {};
+  sigaction(SIGSEGV, nullptr, &installed);
+#if !defined(__SANITIZE_ADDRESS__)
+  EXPECT_NE(installed.sa_flags & SA_ONSTACK, 0);
+#endif
+  VmLibFinalize();
+  EXPECT_EQ(ExceptionHandlerGet(), nullptr);
+  struct sigaction after {};
+  sigaction(SIGSEGV, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, before.sa_handler);
+  // Exceptions outlive the handler and still work without it.
+  const CException late("made after finalisation");
+  EXPECT_EQ(late.Info(), nullptr);
+  EXPECT_STREQ(late.what(), "made after finalisation");
 }
 
 TEST(SourceLines, EntryPointsDoNothing) {
