@@ -14,6 +14,7 @@
 #include "platform/crash_signals.h"
 #include "support/test_support.h"
 #include "vmlib/exceptions.h"
+#include "vmlib/sysinfo.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VM_UNDER_ASAN 1
@@ -103,9 +104,23 @@ void ExpectCompleteLog(const std::string& log) {
   EXPECT_EQ(Field(log, "Thread"), "Main thread");
   const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
   EXPECT_EQ(Field(log, "Executable"), exe);
+  EXPECT_EQ(Field(log, "ProgName"), "Exception Log Probe");
+  EXPECT_EQ(Field(log, "ProgVersion"), "3.1.4.1");
   EXPECT_NE(log.find("  FilePath    = " + exe + "\r\n  ModuleBase  = $"), std::string::npos);
   EXPECT_GT(std::stoull(Field(log, "TotalPhysical")), 1u << 20);
-  EXPECT_NE(Field(log, "Name"), "<missing>");
+  // The processor and the system as the system-information module sees them.
+  CpuInfo cpu{};
+  if (GetCPUInfo(&cpu)) {
+    EXPECT_NE(Field(log, "Name"), "");
+    EXPECT_TRUE(IsHex(Field(log, "Signature"), 8));
+    EXPECT_NE(Field(log, "InstructionSets").find("SSE2"), std::string::npos);
+  }
+  WindowsVersionInfo os{};
+  GetWindowsVersion(&os);
+  const size_t osAt = log.find("\r\nOperatingSystem:\r\n");
+  ASSERT_NE(osAt, std::string::npos);
+  EXPECT_EQ(Field(log.substr(osAt), "Name"), os.name);
+  EXPECT_EQ(Field(log, "ProductType"), "Workstation");
   EXPECT_NE(Field(log, "RIP"), "$0000000000000000");
   EXPECT_TRUE(IsHex(Field(log, "RSP"), 16));
   EXPECT_TRUE(IsHex(Field(log, "ModuleBase"), 16));

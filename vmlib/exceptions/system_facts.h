@@ -1,5 +1,6 @@
 // What the exception log tells about the machine and the program, gathered
 // in one place so that the log's text can be built from given facts.
+// Absent values stay empty or zero.
 #pragma once
 
 #include <cstdint>
