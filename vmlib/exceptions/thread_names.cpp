@@ -8,6 +8,8 @@
 #include <mutex>
 
 #include "core/init_steps.h"
+#include "core/str_internal.h"
+#include "vmlib/exceptions.h"
 
 namespace vm {
 namespace {
@@ -27,7 +29,10 @@ void ThreadNameSet(int64_t threadId, std::string name) {
   ThreadNameRegistry* r = g_threadNames;
   if (r == nullptr) return;
   std::lock_guard<std::mutex> guard(r->lock);
-  r->names[threadId] = std::move(name);
+  if (name.empty())
+    r->names.erase(threadId);
+  else
+    r->names[threadId] = std::move(name);
 }
 
 std::string ThreadNameGet(int64_t threadId) {
@@ -48,3 +53,7 @@ void init::ThreadNames() {
 }
 
 }  // namespace vm
+
+VMLIB_EXPORT void ThreadIDRegister(uint32_t threadId, const Str* name) {
+  vm::ThreadNameSet(threadId, std::string(vm::StrView(name)));
+}

@@ -67,17 +67,28 @@ protected:
   StrList() = default;
 };
 
+class CExceptionInfo;
+
 // The library's exception: thrown only for programming and data faults, never
-// for expected failures (those go through ErrorStatus).
+// for expected failures (those go through ErrorStatus). While it lives (and
+// the library is initialised) it is registered with the exception handler and
+// holds the context and stack of the place where it was made, so that a log
+// of an escaping CException shows the stack of the throw.
 class VMLIB_CLASS CException : public std::exception {
 public:
   explicit CException(std::string message);
+  CException(const CException& other);
+  CException& operator=(const CException& other);
   ~CException() override;
   const char* what() const noexcept override;
   const std::string& Message() const noexcept { return message_; }
+  // The info captured at the throw (name "CException", no record); null when
+  // the library was not initialised. Owned by the exception.
+  const CExceptionInfo* Info() const noexcept { return info_; }
 
 private:
   std::string message_;
+  CExceptionInfo* info_ = nullptr;
 };
 
 // Sets the library up once per process; the name is not used (the converter
