@@ -423,7 +423,7 @@ TEST_F(Registry, FinderRanksByExactThenPartialMatches) {
   ASSERT_TRUE(vm::StrAssign(text, "a - 1 ."));
   EXPECT_FALSE(finder->Find(text));
   EXPECT_EQ(finder->GetCount(), 0);
-  // A partial match: "Potsdam" lies inside no token, "DHDN" is exact.
+  // An exact token, then a word that only lies inside longer ones.
   ASSERT_TRUE(vm::StrAssign(text, "dhdn"));
   ASSERT_TRUE(finder->Find(text));
   EXPECT_STREQ(finder->GetItem(0)->datum->code, "PD");
