@@ -112,6 +112,26 @@ TEST_F(Registry, GlobalsAreTheWgs84AndOldDutchRecords) {
   EXPECT_NE(registry->GetShortNameLookup(), nullptr);
 }
 
+TEST(RegistryLifetime, ExistsOnlyWhileTheLibraryIsInitialised) {
+  CGeodeticRegistry* registry = reinterpret_cast<CGeodeticRegistry*>(1);
+  const GeodeticDatum* wge = reinterpret_cast<const GeodeticDatum*>(1);
+  GeodeticsGetGlobals(&registry, nullptr, &wge, nullptr, nullptr);
+  EXPECT_EQ(registry, nullptr);
+  EXPECT_EQ(wge, nullptr);
+  int32_t status = 0;
+  EXPECT_EQ(GeodeticDatumCreateByCode("WGE", &status), nullptr);
+  EXPECT_EQ(status, 0x70014);
+  EXPECT_EQ(GeodeticDatumFinderCreate(), nullptr);
+
+  VmLibInitialize("vmlib.dll");
+  GeodeticsGetGlobals(&registry, nullptr, &wge, nullptr, nullptr);
+  EXPECT_NE(registry, nullptr);
+  EXPECT_EQ(GeodeticDatumCreateByCode("WGE", &status), wge);
+  VmLibFinalize();
+  GeodeticsGetGlobals(&registry, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(registry, nullptr);
+}
+
 TEST_F(Registry, PublishedParametersAreStoredInTheGlobalFrame) {
   const double arcsec = std::numbers::pi / 648000;
   const GeodeticDatum* pd = Datum("PD");
@@ -403,7 +423,7 @@ TEST_F(Registry, FinderRanksByExactThenPartialMatches) {
   ASSERT_TRUE(vm::StrAssign(text, "a - 1 ."));
   EXPECT_FALSE(finder->Find(text));
   EXPECT_EQ(finder->GetCount(), 0);
-  // A partial match: "Potsdam" lies inside no token, "DHDN" is exact.
+  // An exact token, then a word that only lies inside longer ones.
   ASSERT_TRUE(vm::StrAssign(text, "dhdn"));
   ASSERT_TRUE(finder->Find(text));
   EXPECT_STREQ(finder->GetItem(0)->datum->code, "PD");

@@ -266,7 +266,8 @@ VMLIB_EXPORT void GeodeticRefInitTransverseMercator(GeodeticRef* ref, double k0,
                                                     const GeodeticDatum* datum);
 VMLIB_EXPORT void GeodeticRefInitEquidistantCylindrical(GeodeticRef* ref, double lat1, double lon0,
                                                         const GeodeticDatum* datum);
-// Two standard parallels lat1 and lat2 (they must differ), origin lat0, lon0.
+// Standard parallels lat1 and lat2 (equal: the tangent cone of that parallel),
+// origin lat0, lon0.
 VMLIB_EXPORT void GeodeticRefInitLambertConformalConic(GeodeticRef* ref, double lat1, double lat2,
                                                        double lat0, double lon0, const GeodeticDatum* datum);
 VMLIB_EXPORT void GeodeticRefInitOrthographic(GeodeticRef* ref, double lat1, double lon0,
