@@ -30,4 +30,24 @@ int GuidOrder(const void* a, const void* b) {
                       *static_cast<const CWaypointObject*>(b)->GetGUID());
 }
 
+bool FindByGuid(const CPointerList& list, const GUID& guid, int32_t* index) {
+  int32_t lo = 0;
+  int32_t hi = list.GetCount() - 1;
+  const int32_t direction = list.IsDescending() ? -1 : 1;
+  while (lo <= hi) {
+    const int32_t mid = (lo + hi) / 2;
+    const int c = CompareGuids(*static_cast<const CWaypointObject*>(list.Get(mid))->GetGUID(), guid) * direction;
+    if (c < 0) {
+      lo = mid + 1;
+    } else if (c > 0) {
+      hi = mid - 1;
+    } else {
+      *index = mid;
+      return true;
+    }
+  }
+  *index = lo;
+  return false;
+}
+
 }  // namespace vm

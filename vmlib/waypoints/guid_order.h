@@ -3,6 +3,7 @@
 #pragma once
 
 #include "vmlib/guid.h"
+#include "waypoints/pointer_list.h"
 
 namespace vm {
 
@@ -10,5 +11,8 @@ namespace vm {
 int CompareGuids(const GUID& a, const GUID& b);
 // Compare function of the sorted collections; both items are CWaypointObject*.
 int GuidOrder(const void* a, const void* b);
+// Halving search by GUID in a GUID-sorted collection: index receives the
+// position found or the insertion position.
+bool FindByGuid(const CPointerList& list, const GUID& guid, int32_t* index);
 
 }  // namespace vm
