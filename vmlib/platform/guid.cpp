@@ -10,7 +10,9 @@
 
 namespace vm {
 
-void NewGuid(GUID* out) {
+namespace {
+
+void RandomGuid(GUID* out) {
   uint8_t bytes[16];
   size_t got = 0;
   while (got < sizeof bytes) {
@@ -25,6 +27,18 @@ void NewGuid(GUID* out) {
   bytes[7] = static_cast<uint8_t>((bytes[7] & 0x0F) | 0x40);
   bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);
   std::memcpy(out, bytes, sizeof bytes);
+}
+
+GuidSource g_source = RandomGuid;
+
+}  // namespace
+
+void NewGuid(GUID* out) { g_source(out); }
+
+GuidSource SetGuidSource(GuidSource source) {
+  const GuidSource previous = g_source;
+  g_source = source != nullptr ? source : RandomGuid;
+  return previous;
 }
 
 }  // namespace vm

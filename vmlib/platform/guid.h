@@ -9,4 +9,9 @@ namespace vm {
 // when the system has no random source.
 void NewGuid(GUID* out);
 
+// Replaces the random source of NewGuid (null restores it) and returns the
+// previous one; lets tests provoke GUID clashes.
+using GuidSource = void (*)(GUID* out);
+GuidSource SetGuidSource(GuidSource source);
+
 }  // namespace vm

@@ -3,61 +3,37 @@
 #include <cmath>
 #include <numbers>
 
+#include "vmlib/geodesy.h"
+
 namespace vm {
-namespace {
-
-constexpr double kSphereRadius = 6367400.0;
-constexpr double kWgs84A = 6378137.0;
-constexpr double kWgs84F = 1.0 / 298.257223563;
-
-struct Vec3 {
-  double x, y, z;
-};
-
-Vec3 UnitVector(const WptPos3& p) {
-  const double c = std::cos(p.latitude);
-  return {c * std::cos(p.longitude), -c * std::sin(p.longitude), std::sin(p.latitude)};
-}
-
-// Global point on the WGS 84 ellipsoid (the Y axis mirrored, towards 90 W).
-Vec3 GlobalPoint(const WptPos3& p) {
-  const double e2 = kWgs84F * (2.0 - kWgs84F);
-  const double s = std::sin(p.latitude);
-  const double n = kWgs84A / std::sqrt(1.0 - e2 * s * s);
-  const double c = std::cos(p.latitude);
-  return {(n + p.height) * c * std::cos(p.longitude), -(n + p.height) * c * std::sin(p.longitude),
-          (n * (1.0 - e2) + p.height) * s};
-}
-
-}  // namespace
 
 double GreatCircleDistance(const WptPos3& a, const WptPos3& b) {
-  const Vec3 u = UnitVector(a);
-  const Vec3 v = UnitVector(b);
-  const double g = u.x * v.x + u.y * v.y + u.z * v.z;
-  if (g >= 1.0) return 0.0;
-  if (g <= -1.0) return std::numbers::pi * kSphereRadius;
-  if (g < 0.99999998767) return std::atan2(std::sqrt(1.0 - g * g), g) * kSphereRadius;
-  // Close points: the chord avoids the loss of precision of acos near 1.
-  const double dx = u.x - v.x, dy = u.y - v.y, dz = u.z - v.z;
-  return std::sqrt(dx * dx + dy * dy + dz * dz) * kSphereRadius;
+  const double p[2] = {a.latitude, a.longitude};
+  const double q[2] = {b.latitude, b.longitude};
+  return DistAlongGreatCircle(p, q);
 }
 
 double GlobalDistanceWgs84(const WptPos3& a, const WptPos3& b) {
-  const Vec3 p = GlobalPoint(a);
-  const Vec3 q = GlobalPoint(b);
-  return std::sqrt((p.x - q.x) * (p.x - q.x) + (p.y - q.y) * (p.y - q.y) + (p.z - q.z) * (p.z - q.z));
+  const GeodeticEllipsoid* wgs84 = nullptr;
+  GeodeticsGetGlobals(nullptr, &wgs84, nullptr, nullptr, nullptr);
+  if (wgs84 == nullptr) throw CException("GlobalDistanceWgs84: the library is not initialised");
+  const double geoA[3] = {a.latitude, a.longitude, a.height};
+  const double geoB[3] = {b.latitude, b.longitude, b.height};
+  double p[3];
+  double q[3];
+  GeoToGlobal3(p, geoA, wgs84);
+  GeoToGlobal3(q, geoB, wgs84);
+  return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]));
 }
 
 double SceneCourse(const WptPos3& from, const WptPos3& to) {
-  const double sp = std::sin(from.latitude), cp = std::cos(from.latitude);
-  const double sl = std::sin(from.longitude), cl = std::cos(from.longitude);
-  const Vec3 t = GlobalPoint(from);
-  const Vec3 g = GlobalPoint(to);
-  const Vec3 d{g.x - t.x, g.y - t.y, g.z - t.z};
-  const double north = -sp * cl * d.x + sp * sl * d.y + cp * d.z;
-  const double east = -sl * d.x - cl * d.y;
-  return std::atan2(east, north);
+  GeodeticRef scene{};
+  const double origin[3] = {from.latitude, from.longitude, from.height};
+  GeodeticRefInitScene(&scene, origin);
+  const double other[3] = {to.latitude, to.longitude, to.height};
+  double xyz[3];
+  GeoWGS84ToScene3(xyz, other, &scene);
+  return std::atan2(xyz[1], xyz[0]);
 }
 
 double NormaliseLongitude(double radians) {

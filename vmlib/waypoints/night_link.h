@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+#include "vmlib/bmp.h"
+
 namespace vm {
 
 bool NightActive();
+// Dims the pixels of bitmap as night mode shows them.
+void NightDimBitmap(CBmp32* bitmap);
 // Registers a colour variable: it is dimmed in place while night mode is on
 // and restored when it goes off or the variable is unregistered.
 void NightRegisterColour(uint32_t* colour);

@@ -34,10 +34,10 @@
 
 #include <cstdint>
 
+#include "vmlib/bmp.h"
 #include "vmlib/frame.h"
 #include "vmlib/guid.h"
 
-class CBmp32;
 class CProgress;
 class CWaypointDatabase;
 class CWaypointManager;
@@ -58,8 +58,9 @@ struct WptPos3 {
   double height;
 };
 
-// Handle of a label font (the store's stand-in for a Windows font handle).
-using WptFontHandle = const void*;
+// A type's label font (face, point size, weight, italic, underline), owned
+// by the type and valid until its font changes.
+using WptFontHandle = const BmpFont*;
 
 // Order of a list: negative when a sorts before b, 0 when equal, positive after.
 using WptListCompare = int (*)(const void* a, const void* b);
