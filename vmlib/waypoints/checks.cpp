@@ -32,7 +32,8 @@ VMLIB_EXPORT bool WPMCheckFontSize(int32_t size, ErrorStatus status) {
   return true;
 }
 
-VMLIB_EXPORT bool WPMCheckIcon(int32_t width, int32_t height, float hotspotX, float hotspotY, ErrorStatus status) {
+VMLIB_EXPORT bool WPMCheckIcon(int32_t width, int32_t height, float hotspotX, float hotspotY,
+                               ErrorStatus status) {
   *status = 0;
   if (width <= 0 || height <= 0) return Fail(status, kIconTooSmall);
   if (width > 64 || height > 64) return Fail(status, kIconTooLarge);

@@ -160,7 +160,8 @@ WaypointImpl* DatabaseImpl::NewWaypoint(const WptPos3& position, CWaypointType* 
   if (type != nullptr && Impl(type)->manager != manager) {
     throw CException(std::string("CWaypointDatabase::") + operation + ": type of another manager");
   }
-  auto* waypoint = new WaypointImpl(manager, this, FreshGuid(), position, type != nullptr ? Impl(type) : nullptr);
+  auto* waypoint =
+      new WaypointImpl(manager, this, FreshGuid(), position, type != nullptr ? Impl(type) : nullptr);
   return waypoint;
 }
 
@@ -207,9 +208,15 @@ bool DatabaseImpl::FindWaypoint(const GUID* id, int32_t* index) const {
   return FindByGuid(waypoints, *id, index);
 }
 
-bool DatabaseImpl::FindGroupByName(const Str* text, int32_t* index) const { return FindByName(groups, text, index); }
-bool DatabaseImpl::FindRouteByName(const Str* text, int32_t* index) const { return FindByName(routes, text, index); }
-bool DatabaseImpl::FindTypeByName(const Str* text, int32_t* index) const { return FindByName(types, text, index); }
+bool DatabaseImpl::FindGroupByName(const Str* text, int32_t* index) const {
+  return FindByName(groups, text, index);
+}
+bool DatabaseImpl::FindRouteByName(const Str* text, int32_t* index) const {
+  return FindByName(routes, text, index);
+}
+bool DatabaseImpl::FindTypeByName(const Str* text, int32_t* index) const {
+  return FindByName(types, text, index);
+}
 bool DatabaseImpl::FindWaypointByName(const Str* text, int32_t* index) const {
   return FindByName(waypoints, text, index);
 }
@@ -312,7 +319,8 @@ void DatabaseImpl::Save(ErrorStatus status) {
 void DatabaseImpl::SaveAs(const Str*, ErrorStatus status) { *status = kStatusUnknown; }
 
 void DatabaseImpl::SetReadOnly(bool readOnly) {
-  flags = readOnly ? static_cast<uint8_t>(flags | kFlagReadOnly) : static_cast<uint8_t>(flags & ~kFlagReadOnly);
+  flags =
+      readOnly ? static_cast<uint8_t>(flags | kFlagReadOnly) : static_cast<uint8_t>(flags & ~kFlagReadOnly);
 }
 
 }  // namespace vm

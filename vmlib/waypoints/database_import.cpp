@@ -51,30 +51,50 @@ bool Clashes(const CWaypoint* existing, const CWaypoint* source) {
 
 CWaypointType* Copy(DatabaseImpl& db, const CWaypointType* source) { return db.CreateTypeFromType(source); }
 CWaypoint* Copy(DatabaseImpl& db, const CWaypoint* source) { return db.CreateWaypointFromWaypoint(source); }
-CWaypointGroup* Copy(DatabaseImpl& db, const CWaypointGroup* source) { return db.CreateGroupFromGroup(source); }
-CWaypointRoute* Copy(DatabaseImpl& db, const CWaypointRoute* source) { return db.CreateRouteFromRoute(source); }
+CWaypointGroup* Copy(DatabaseImpl& db, const CWaypointGroup* source) {
+  return db.CreateGroupFromGroup(source);
+}
+CWaypointRoute* Copy(DatabaseImpl& db, const CWaypointRoute* source) {
+  return db.CreateRouteFromRoute(source);
+}
 
 template <class Item>
 Item* Existing(const DatabaseImpl& db, int32_t index);
 template <>
-CWaypointType* Existing(const DatabaseImpl& db, int32_t index) { return db.GetType(index); }
+CWaypointType* Existing(const DatabaseImpl& db, int32_t index) {
+  return db.GetType(index);
+}
 template <>
-CWaypoint* Existing(const DatabaseImpl& db, int32_t index) { return db.GetWaypoint(index); }
+CWaypoint* Existing(const DatabaseImpl& db, int32_t index) {
+  return db.GetWaypoint(index);
+}
 template <>
-CWaypointGroup* Existing(const DatabaseImpl& db, int32_t index) { return db.GetGroup(index); }
+CWaypointGroup* Existing(const DatabaseImpl& db, int32_t index) {
+  return db.GetGroup(index);
+}
 template <>
-CWaypointRoute* Existing(const DatabaseImpl& db, int32_t index) { return db.GetRoute(index); }
+CWaypointRoute* Existing(const DatabaseImpl& db, int32_t index) {
+  return db.GetRoute(index);
+}
 
 template <class Item>
 int32_t ExistingCount(const DatabaseImpl& db);
 template <>
-int32_t ExistingCount<CWaypointType>(const DatabaseImpl& db) { return db.GetTypeCount(); }
+int32_t ExistingCount<CWaypointType>(const DatabaseImpl& db) {
+  return db.GetTypeCount();
+}
 template <>
-int32_t ExistingCount<CWaypoint>(const DatabaseImpl& db) { return db.GetWaypointCount(); }
+int32_t ExistingCount<CWaypoint>(const DatabaseImpl& db) {
+  return db.GetWaypointCount();
+}
 template <>
-int32_t ExistingCount<CWaypointGroup>(const DatabaseImpl& db) { return db.GetGroupCount(); }
+int32_t ExistingCount<CWaypointGroup>(const DatabaseImpl& db) {
+  return db.GetGroupCount();
+}
 template <>
-int32_t ExistingCount<CWaypointRoute>(const DatabaseImpl& db) { return db.GetRouteCount(); }
+int32_t ExistingCount<CWaypointRoute>(const DatabaseImpl& db) {
+  return db.GetRouteCount();
+}
 
 // One kind's loop; false when the import must stop (status says why).
 template <class Item>
@@ -114,8 +134,8 @@ bool ImportKind(DatabaseImpl& db, const CWaypointObjectList<Item>* source, const
     } else {
       int32_t chosen = 0;
       const bool remembered =
-          applyToAll && (action == kCopy || ((action == kUseCandidate || action == kOverwrite) &&
-                                             candidates.GetCount() == 1));
+          applyToAll && (action == kCopy ||
+                         ((action == kUseCandidate || action == kOverwrite) && candidates.GetCount() == 1));
       if (!remembered && callback != nullptr && callback->function != nullptr) {
         bool cancel = false;
         callback->function(callback->user, &candidates, from, &chosen, &action, &applyToAll, &cancel);
@@ -125,7 +145,8 @@ bool ImportKind(DatabaseImpl& db, const CWaypointObjectList<Item>* source, const
         }
       }
       if (remembered) chosen = 0;
-      if ((action == kUseCandidate || action == kOverwrite) && (chosen < 0 || chosen >= candidates.GetCount())) {
+      if ((action == kUseCandidate || action == kOverwrite) &&
+          (chosen < 0 || chosen >= candidates.GetCount())) {
         *status = kStatusUnknown;
         return false;
       }
@@ -162,8 +183,8 @@ void DatabaseImpl::Import(const CWaypointTypeList* typeList, const WptImportCall
                           const CWaypointList* waypointList, const WptImportCallback* waypointCallback,
                           const CWaypointGroupList* groupList, const WptImportCallback* groupCallback,
                           const CWaypointRouteList* routeList, const WptImportCallback* routeCallback,
-                          CWaypointTypeList* outTypes, CWaypointList* outWaypoints, CWaypointGroupList* outGroups,
-                          CWaypointRouteList* outRoutes, ErrorStatus status) {
+                          CWaypointTypeList* outTypes, CWaypointList* outWaypoints,
+                          CWaypointGroupList* outGroups, CWaypointRouteList* outRoutes, ErrorStatus status) {
   *status = 0;
   struct ClearMapping {
     ManagerImpl* manager;
@@ -171,12 +192,14 @@ void DatabaseImpl::Import(const CWaypointTypeList* typeList, const WptImportCall
   } clearAtEnd{manager};
   // Types first, then waypoints, so that copied waypoints find their types
   // and copied groups and routes their waypoints through the mapping.
-  if (typeList != nullptr && !ImportKind<CWaypointType>(*this, typeList, typeCallback, outTypes, status)) return;
+  if (typeList != nullptr && !ImportKind<CWaypointType>(*this, typeList, typeCallback, outTypes, status))
+    return;
   if (waypointList != nullptr &&
       !ImportKind<CWaypoint>(*this, waypointList, waypointCallback, outWaypoints, status)) {
     return;
   }
-  if (groupList != nullptr && !ImportKind<CWaypointGroup>(*this, groupList, groupCallback, outGroups, status)) {
+  if (groupList != nullptr &&
+      !ImportKind<CWaypointGroup>(*this, groupList, groupCallback, outGroups, status)) {
     return;
   }
   if (routeList != nullptr) ImportKind<CWaypointRoute>(*this, routeList, routeCallback, outRoutes, status);

@@ -23,7 +23,8 @@ double GlobalDistanceWgs84(const WptPos3& a, const WptPos3& b) {
   double q[3];
   GeoToGlobal3(p, geoA, wgs84);
   GeoToGlobal3(q, geoB, wgs84);
-  return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) + (p[2] - q[2]) * (p[2] - q[2]));
+  return std::sqrt((p[0] - q[0]) * (p[0] - q[0]) + (p[1] - q[1]) * (p[1] - q[1]) +
+                   (p[2] - q[2]) * (p[2] - q[2]));
 }
 
 double SceneCourse(const WptPos3& from, const WptPos3& to) {

@@ -36,7 +36,8 @@ bool FindByGuid(const CPointerList& list, const GUID& guid, int32_t* index) {
   const int32_t direction = list.IsDescending() ? -1 : 1;
   while (lo <= hi) {
     const int32_t mid = (lo + hi) / 2;
-    const int c = CompareGuids(*static_cast<const CWaypointObject*>(list.Get(mid))->GetGUID(), guid) * direction;
+    const int c =
+        CompareGuids(*static_cast<const CWaypointObject*>(list.Get(mid))->GetGUID(), guid) * direction;
     if (c < 0) {
       lo = mid + 1;
     } else if (c > 0) {

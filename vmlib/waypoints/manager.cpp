@@ -244,9 +244,15 @@ bool ManagerImpl::FindDatabase(const GUID* id, int32_t* index) const {
   return false;
 }
 
-bool ManagerImpl::FindGroup(const GUID* id, int32_t* index) const { return FindByGuid(groupRegistry, *id, index); }
-bool ManagerImpl::FindRoute(const GUID* id, int32_t* index) const { return FindByGuid(routeRegistry, *id, index); }
-bool ManagerImpl::FindType(const GUID* id, int32_t* index) const { return FindByGuid(typeRegistry, *id, index); }
+bool ManagerImpl::FindGroup(const GUID* id, int32_t* index) const {
+  return FindByGuid(groupRegistry, *id, index);
+}
+bool ManagerImpl::FindRoute(const GUID* id, int32_t* index) const {
+  return FindByGuid(routeRegistry, *id, index);
+}
+bool ManagerImpl::FindType(const GUID* id, int32_t* index) const {
+  return FindByGuid(typeRegistry, *id, index);
+}
 bool ManagerImpl::FindWaypoint(const GUID* id, int32_t* index) const {
   return FindByGuid(waypointRegistry, *id, index);
 }
@@ -295,26 +301,37 @@ void ManagerImpl::GetWaypointsInProximity(const WptPos2* position, uint16_t mask
   }
 }
 
-void ManagerImpl::MarkGroups(const CWaypointGroupList* groups, uint16_t mask) { Mark(groupRegistry, groups, mask); }
-void ManagerImpl::MarkRoutes(const CWaypointRouteList* routes, uint16_t mask) { Mark(routeRegistry, routes, mask); }
+void ManagerImpl::MarkGroups(const CWaypointGroupList* groups, uint16_t mask) {
+  Mark(groupRegistry, groups, mask);
+}
+void ManagerImpl::MarkRoutes(const CWaypointRouteList* routes, uint16_t mask) {
+  Mark(routeRegistry, routes, mask);
+}
 void ManagerImpl::MarkWaypoints(const CWaypointList* waypoints, uint16_t mask) {
   Mark(waypointRegistry, waypoints, mask);
 }
 
 int32_t ManagerImpl::GetMemorySize(bool includeObject) const {
   int32_t bytes = StrMemory(emptyText) + StrMemory(fontName) + StrMemory(defaultTypeName) +
-                  StrMemory(ungroupedName) + defaultType->GetMemorySize(true) + ungrouped->GetMemorySize(true);
+                  StrMemory(ungroupedName) + defaultType->GetMemorySize(true) +
+                  ungrouped->GetMemorySize(true);
   for (const CPointerList* list : {&groupRegistry, &routeRegistry, &typeRegistry, &waypointRegistry}) {
     bytes += 4 * list->GetCount();
   }
-  for (int32_t i = 0; i < databases.GetCount(); ++i) bytes += 4 + DatabaseAt(databases, i)->GetMemorySize(true);
-  for (int32_t i = 0; i < tempRoutes.GetCount(); ++i) bytes += 4 + ObjectOf(tempRoutes.Get(i))->GetMemorySize(true);
+  for (int32_t i = 0; i < databases.GetCount(); ++i)
+    bytes += 4 + DatabaseAt(databases, i)->GetMemorySize(true);
+  for (int32_t i = 0; i < tempRoutes.GetCount(); ++i)
+    bytes += 4 + ObjectOf(tempRoutes.Get(i))->GetMemorySize(true);
   if (includeObject) bytes += static_cast<int32_t>(sizeof(*this));
   return bytes;
 }
 
-void ManagerImpl::NotifyAddedGroup(GroupImpl* group) { EnterRegistry(groupRegistry, group, "NotifyAddedGroup"); }
-void ManagerImpl::NotifyAddedRoute(RouteImpl* route) { EnterRegistry(routeRegistry, route, "NotifyAddedRoute"); }
+void ManagerImpl::NotifyAddedGroup(GroupImpl* group) {
+  EnterRegistry(groupRegistry, group, "NotifyAddedGroup");
+}
+void ManagerImpl::NotifyAddedRoute(RouteImpl* route) {
+  EnterRegistry(routeRegistry, route, "NotifyAddedRoute");
+}
 void ManagerImpl::NotifyAddedType(TypeImpl* type) { EnterRegistry(typeRegistry, type, "NotifyAddedType"); }
 void ManagerImpl::NotifyAddedWaypoint(WaypointImpl* waypoint) {
   EnterRegistry(waypointRegistry, waypoint, "NotifyAddedWaypoint");
@@ -332,7 +349,8 @@ void ManagerImpl::AddMapping(const CWaypointObject* source, CWaypointObject* res
 }
 
 void ManagerImpl::RebuildDisplayIcons() {
-  for (int32_t i = typeRegistry.GetCount() - 1; i >= 0; --i) AsType(typeRegistry.Get(i))->RebuildDisplayIcon();
+  for (int32_t i = typeRegistry.GetCount() - 1; i >= 0; --i)
+    AsType(typeRegistry.Get(i))->RebuildDisplayIcon();
 }
 
 WaypointSetImpl::WaypointSetImpl(ManagerImpl* owner, int32_t capacity, uint16_t tagMask)

@@ -16,7 +16,9 @@ std::string_view ObjectName(const void* item) {
 }
 
 ObjectFields& FieldsOf(CWaypointObject* object) { return *dynamic_cast<ObjectFields*>(object); }
-const ObjectFields& FieldsOf(const CWaypointObject* object) { return *dynamic_cast<const ObjectFields*>(object); }
+const ObjectFields& FieldsOf(const CWaypointObject* object) {
+  return *dynamic_cast<const ObjectFields*>(object);
+}
 
 bool ObjectFields::ReadOnly() const {
   if (database != nullptr) return database->IsReadOnly();

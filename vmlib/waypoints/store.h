@@ -236,8 +236,9 @@ public:
 
   // Builds the type without the icon checks (the manager's default type and
   // CreateType take what they are given).
-  void Build(const CBmp32* newIcon, const CBmp32* newOverlay, uint8_t flag, float x, float y, int32_t nameSize,
-             int32_t nameStyle, uint32_t nameRgb, int32_t subnameSize, int32_t subnameStyle, uint32_t subnameRgb);
+  void Build(const CBmp32* newIcon, const CBmp32* newOverlay, uint8_t flag, float x, float y,
+             int32_t nameSize, int32_t nameStyle, uint32_t nameRgb, int32_t subnameSize, int32_t subnameStyle,
+             uint32_t subnameRgb);
   // Copies fonts, colours, images, hotspot and flag of source.
   void CopyLook(const TypeImpl& source);
   void RebuildDisplayIcon();
@@ -388,7 +389,8 @@ public:
   CWaypointRoute* CreateRouteFromRoute(const CWaypointRoute* source) override;
   CWaypointType* CreateType(const CBmp32* icon, const CBmp32* overlay, uint8_t typeFlag, float hotspotX,
                             float hotspotY, int32_t nameFontSize, int32_t nameFontStyle, uint32_t nameColour,
-                            int32_t subnameFontSize, int32_t subnameFontStyle, uint32_t subnameColour) override;
+                            int32_t subnameFontSize, int32_t subnameFontStyle,
+                            uint32_t subnameColour) override;
   CWaypointType* CreateTypeFromType(const CWaypointType* source) override;
   CWaypoint* CreateWaypoint(const WptPos3* position, CWaypointType* type) override;
   CWaypoint* CreateWaypoint(const WptPos2* position, CWaypointType* type) override;
@@ -418,11 +420,12 @@ public:
   CWaypoint* GetWaypoint(int32_t index) const override;
   int32_t GetWaypointCount() const override { return waypoints.GetCount(); }
   CWaypointManager* GetManager() const override;
-  void Import(const CWaypointTypeList* types, const WptImportCallback* typeCallback, const CWaypointList* waypoints,
-              const WptImportCallback* waypointCallback, const CWaypointGroupList* groups,
-              const WptImportCallback* groupCallback, const CWaypointRouteList* routes,
-              const WptImportCallback* routeCallback, CWaypointTypeList* outTypes, CWaypointList* outWaypoints,
-              CWaypointGroupList* outGroups, CWaypointRouteList* outRoutes, ErrorStatus status) override;
+  void Import(const CWaypointTypeList* types, const WptImportCallback* typeCallback,
+              const CWaypointList* waypoints, const WptImportCallback* waypointCallback,
+              const CWaypointGroupList* groups, const WptImportCallback* groupCallback,
+              const CWaypointRouteList* routes, const WptImportCallback* routeCallback,
+              CWaypointTypeList* outTypes, CWaypointList* outWaypoints, CWaypointGroupList* outGroups,
+              CWaypointRouteList* outRoutes, ErrorStatus status) override;
   void Close() override;
   void Save(ErrorStatus status) override;
   void SaveAs(const Str* newPath, ErrorStatus status) override;
@@ -505,7 +508,8 @@ public:
 
   void AddRouteChangeCallback(WptRouteChangeFunc function, void* user) override;
   void BeginLoading(int32_t databaseCount, CProgress* progress) override;
-  CWaypointDatabase* CreateDatabase(const Str* databaseName, uint32_t databaseVersion, bool exportable) override;
+  CWaypointDatabase* CreateDatabase(const Str* databaseName, uint32_t databaseVersion,
+                                    bool exportable) override;
   CWaypointRoute* CreateTempRoute() override;
   CWaypointSet* CreateWaypointSet(int32_t capacity, uint16_t mask) override;
   void EndLoading() override;
@@ -599,6 +603,8 @@ inline WaypointImpl* AsWaypoint(void* item) { return Impl(static_cast<CWaypoint*
 inline TypeImpl* AsType(void* item) { return Impl(static_cast<CWaypointType*>(ObjectOf(item))); }
 inline GroupImpl* AsGroup(void* item) { return Impl(static_cast<CWaypointGroup*>(ObjectOf(item))); }
 inline RouteImpl* AsRoute(void* item) { return Impl(static_cast<CWaypointRoute*>(ObjectOf(item))); }
-inline RoutePointImpl* AsPoint(void* item) { return static_cast<RoutePointImpl*>(static_cast<CRoutePoint*>(item)); }
+inline RoutePointImpl* AsPoint(void* item) {
+  return static_cast<RoutePointImpl*>(static_cast<CRoutePoint*>(item));
+}
 
 }  // namespace vm

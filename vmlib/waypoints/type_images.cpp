@@ -83,13 +83,16 @@ CBmp32* BuildDisplayIcon(const CBmp32* icon, const CBmp32* overlay, uint8_t type
         bottom -= d;
         overlayRect.top = -0.5;
       }
-      display->SetSize(static_cast<int32_t>(std::floor(right + 1.0)), static_cast<int32_t>(std::floor(bottom + 1.0)));
+      display->SetSize(static_cast<int32_t>(std::floor(right + 1.0)),
+                       static_cast<int32_t>(std::floor(bottom + 1.0)));
       display->Fill(0);
       const Edges iconSource = BoundsOf(icon);
       const Edges overlaySource = BoundsOf(overlay);
       icon->StretchDraw(display, {iconRect.left, iconRect.top, iconRect.right, iconRect.bottom},
-                        {iconSource.left, iconSource.top, iconSource.right, iconSource.bottom}, bmBlendCopy, 255);
-      overlay->StretchDraw(display, {overlayRect.left, overlayRect.top, overlayRect.right, overlayRect.bottom},
+                        {iconSource.left, iconSource.top, iconSource.right, iconSource.bottom}, bmBlendCopy,
+                        255);
+      overlay->StretchDraw(display,
+                           {overlayRect.left, overlayRect.top, overlayRect.right, overlayRect.bottom},
                            {overlaySource.left, overlaySource.top, overlaySource.right, overlaySource.bottom},
                            bmBlendMaxAlpha, 255);
     } else {

@@ -154,7 +154,8 @@ CWaypointLink* WaypointImpl::AddLink(const Str* text1, const Str* text2, ErrorSt
   return InsertLink(GetLinkCount(), text1, text2, status);
 }
 
-CWaypointLink* WaypointImpl::InsertLink(int32_t index, const Str* text1, const Str* text2, ErrorStatus status) {
+CWaypointLink* WaypointImpl::InsertLink(int32_t index, const Str* text1, const Str* text2,
+                                        ErrorStatus status) {
   *status = 0;
   if (ReadOnly()) {
     *status = kStatusReadOnly;
@@ -200,7 +201,9 @@ void WaypointImpl::DeleteLink(int32_t index, ErrorStatus status) {
   MarkModified();
 }
 
-void WaypointImpl::DeleteLink(CWaypointLink* link, ErrorStatus status) { DeleteLink(IndexOfLink(link), status); }
+void WaypointImpl::DeleteLink(CWaypointLink* link, ErrorStatus status) {
+  DeleteLink(IndexOfLink(link), status);
+}
 
 int32_t WaypointImpl::IndexOfLink(const CWaypointLink* link) const {
   return links != nullptr && link != nullptr ? links->IndexOf(link) : -1;
@@ -261,7 +264,9 @@ void WaypointImpl::SetPosition(const WptPos3* at, ErrorStatus status) {
   MarkModified();
 }
 
-bool WaypointImpl::CheckLink(const CWaypointLink* link) const { return link == nullptr || IndexOfLink(link) >= 0; }
+bool WaypointImpl::CheckLink(const CWaypointLink* link) const {
+  return link == nullptr || IndexOfLink(link) >= 0;
+}
 
 // A link of another waypoint could not be written as an index of this one.
 void WaypointImpl::SetLinkA(CWaypointLink* link, ErrorStatus status) {

@@ -11,7 +11,9 @@
 namespace vm {
 namespace {
 
-std::string_view PointOwnName(const void* item) { return StrView(static_cast<const RoutePointImpl*>(item)->name); }
+std::string_view PointOwnName(const void* item) {
+  return StrView(static_cast<const RoutePointImpl*>(item)->name);
+}
 
 // An attached copy must lie within this distance of the waypoint it is
 // attached to (metres).
@@ -139,7 +141,8 @@ void RouteImpl::RecomputeFrom(int32_t i) {
   const int32_t n = points.GetCount();
   if (n < 2 || i < 0 || i >= n) return;
   if (i > 0) {
-    Point(i)->distance = Point(i - 1)->distance + GreatCircleDistance(Point(i - 1)->position, Point(i)->position);
+    Point(i)->distance =
+        Point(i - 1)->distance + GreatCircleDistance(Point(i - 1)->position, Point(i)->position);
   }
   if (i < n - 1) {
     const double next = Point(i)->distance + GreatCircleDistance(Point(i)->position, Point(i + 1)->position);
@@ -298,9 +301,9 @@ void RouteImpl::CopyPoints(const RouteImpl& source, bool withContents) {
     point->position = target->position;
   }
   for (int32_t i = 0; i < n; ++i) {
-    Point(i)->distance = i == 0 ? 0.0
-                                : Point(i - 1)->distance +
-                                      GreatCircleDistance(Point(i - 1)->position, Point(i)->position);
+    Point(i)->distance =
+        i == 0 ? 0.0
+               : Point(i - 1)->distance + GreatCircleDistance(Point(i - 1)->position, Point(i)->position);
   }
 }
 

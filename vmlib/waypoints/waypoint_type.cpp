@@ -23,9 +23,7 @@ TypeImpl::~TypeImpl() {
   DeleteBitmap(overlay);
 }
 
-const Str* TypeImpl::GetName() const {
-  return IsDefaultType() ? manager->DefaultTypeName() : name;
-}
+const Str* TypeImpl::GetName() const { return IsDefaultType() ? manager->DefaultTypeName() : name; }
 
 void TypeImpl::Build(const CBmp32* newIcon, const CBmp32* newOverlay, uint8_t flag, float x, float y,
                      int32_t nameSize, int32_t nameStyle, uint32_t nameRgb, int32_t subnameSize,
@@ -174,7 +172,8 @@ void TypeImpl::Assign(const CWaypointObject* source, bool, ErrorStatus status) {
   }
   if (from == this) return;
   // The images are checked first so that a refused source changes nothing.
-  if (!WPMCheckIcon(BitmapWidth(from->icon), BitmapHeight(from->icon), from->hotspotX, from->hotspotY, status) ||
+  if (!WPMCheckIcon(BitmapWidth(from->icon), BitmapHeight(from->icon), from->hotspotX, from->hotspotY,
+                    status) ||
       !WPMCheckIconOverlay(BitmapWidth(from->overlay), BitmapHeight(from->overlay), status)) {
     return;
   }
@@ -193,7 +192,8 @@ void TypeImpl::Assign(const CWaypointObject* source, bool, ErrorStatus status) {
 
 int32_t TypeImpl::GetMemorySize(bool includeObject) const {
   int32_t bytes = StrMemory(name);
-  for (const CBmp32* image : {icon, overlay, displayIcon}) bytes += BitmapWidth(image) * BitmapHeight(image) * 4;
+  for (const CBmp32* image : {icon, overlay, displayIcon})
+    bytes += BitmapWidth(image) * BitmapHeight(image) * 4;
   if (includeObject) bytes += static_cast<int32_t>(sizeof(*this));
   return bytes;
 }
