@@ -118,6 +118,7 @@ TEST_F(Lists, ANewListIsEmptyAndRefersWithoutOwning) {
 TEST_F(Lists, AGuidSortedListOrdersByTheFourthWordFirst) {
   CWaypoint* a = Waypoint(0, 0);
   CWaypoint* b = Waypoint(0, 0);
+  CWaypoint* c = Waypoint(0, 0);  // made before any GUID is changed below
   // Give a the larger fourth word but the smaller first word.
   auto& fa = static_cast<vm::WaypointImpl*>(a)->guid;
   auto& fb = static_cast<vm::WaypointImpl*>(b)->guid;
@@ -145,7 +146,6 @@ TEST_F(Lists, AGuidSortedListOrdersByTheFourthWordFirst) {
   batch->SetCompare(vm::GuidOrder);
   batch->SetSorted(true);
   batch->SetAllowDuplicates(false);
-  CWaypoint* c = Waypoint(0, 0);
   auto& fc = static_cast<vm::WaypointImpl*>(c)->guid;
   Restore restoreC{fc, fc};
   const uint32_t wordsC[4] = {0, 0, 0, 10};
