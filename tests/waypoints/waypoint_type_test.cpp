@@ -1,4 +1,5 @@
 #include "store_fixture.h"
+#include "vmlib/sysinfo.h"
 
 namespace wptest {
 namespace {
@@ -134,6 +135,59 @@ TEST_F(WaypointTypes, ColoursAndAssign) {
   EXPECT_EQ(t->GetIcon()->GetWidth(), 20);
   EXPECT_TRUE(t->GetIcon()->IsEqual(source->GetIcon()));
   EXPECT_NE(t->GetDisplayIcon(), t->GetIcon());
+}
+
+}  // namespace
+}  // namespace wptest
+
+namespace wptest {
+namespace {
+
+class NightMode : public StoreTest {
+protected:
+  void TearDown() override {
+    GetNightScreen()->SetActive(false);
+    StoreTest::TearDown();
+  }
+};
+
+TEST_F(NightMode, SwitchingRebuildsDisplayIconsAsDimmedCopies) {
+  Owned<CBmp32> i(Bitmap(16, 16, 0xFFC0C0C0u));
+  Owned<CBmp32> o(Bitmap(4, 4, 0xFFFFFFFFu));
+  CWaypointType* plain = db->CreateType(i.get(), o.get(), 0, 8, 8, 10, 0, 0xFF000000u, 8, 0, 0xFF000000u);
+  CWaypointType* composed = db->CreateType(i.get(), o.get(), 1, 8, 8, 10, 0, 0xFF000000u, 8, 0, 0xFF000000u);
+  const uint32_t composedDay = composed->GetDisplayIcon()->GetRow(0)[0];
+  ASSERT_EQ(plain->GetDisplayIcon(), plain->GetIcon());
+  GetNightScreen()->SetActive(true);
+  for (CWaypointType* t : {plain, composed, manager->GetDefaultType()}) {
+    CBmp32* shown = t->GetDisplayIcon();
+    ASSERT_NE(shown, t->GetIcon());
+    EXPECT_EQ(shown->GetWidth(), t == composed ? 16 : t->GetIcon()->GetWidth());
+  }
+  const uint32_t dimmed = plain->GetDisplayIcon()->GetRow(0)[0];
+  EXPECT_LT(dimmed & 0xFF, 0xC0u);
+  EXPECT_EQ(dimmed >> 24, 0xFFu);  // alpha kept
+  EXPECT_LT(composed->GetDisplayIcon()->GetRow(0)[0] & 0xFF, composedDay & 0xFF);
+  EXPECT_EQ(plain->GetIcon()->GetRow(0)[0], 0xFFC0C0C0u);  // the icon itself is untouched
+  GetNightScreen()->SetActive(false);
+  EXPECT_EQ(plain->GetDisplayIcon(), plain->GetIcon());
+  EXPECT_EQ(composed->GetDisplayIcon()->GetRow(0)[0], composedDay);
+}
+
+TEST_F(NightMode, DisplayColoursFollowNightModeAndNewColours) {
+  CWaypointType* t = Type();
+  int32_t status = 0;
+  t->SetNameColour(0xFF808080u, &status);
+  GetNightScreen()->SetActive(true);
+  EXPECT_NE(t->GetNameColourDisplay(), 0xFF808080u);
+  EXPECT_EQ(t->GetNameColour(), 0xFF808080u);
+  // A colour set at night is shown dimmed, and undimmed once night mode ends.
+  t->SetNameColour(0xFF40A0E0u, &status);
+  EXPECT_EQ(t->GetNameColourDisplay(), GetNightScreen()->DimColour(0xFF40A0E0u));
+  EXPECT_NE(t->GetNameColourDisplay(), 0xFF40A0E0u);
+  GetNightScreen()->SetActive(false);
+  EXPECT_EQ(t->GetNameColourDisplay(), 0xFF40A0E0u);
+  EXPECT_EQ(t->GetSubnameColourDisplay(), 0xFF000000u);
 }
 
 }  // namespace
