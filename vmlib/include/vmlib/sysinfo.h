@@ -96,3 +96,78 @@ VMLIB_EXPORT void VersionInfoGetProgNameAndVersion(const Str* fileName, Str* pro
 VMLIB_EXPORT bool ThemesAvailable();
 // Available, the application themed and a theme active: false on Linux.
 VMLIB_EXPORT bool ThemesEnabled();
+
+// ---------------------------------------------------------------------------
+// The night screen: the process-wide object that dims colours, bitmaps and
+// the system colours for use at night.
+//
+// Colours: a colour (DimColour) is a pixel value 0xAARRGGBB; a colour
+// reference (DimColourRef) is a Windows colour value 0x00BBGGRR, and one
+// whose top bit is set (a system or palette reference) is never dimmed. A
+// dimmed colour has each of red, green and blue multiplied by the factor
+// floor(brightness * 256 + 0.5) and shifted right by 8; the top byte is kept.
+// The Dim operations dim only while night mode is active and leave their
+// input unchanged otherwise.
+//
+// Registered colour variables, colour references and bitmaps belong to the
+// caller, who unregisters them before they go. Switching night mode on saves
+// their current values (a copy of each bitmap) and writes them dimmed;
+// switching off writes the saved values back.
+
+class CBmp32;           // 32-bit bitmap of the bitmap module
+struct BmpSurfaceDesc;  // five int32: pixel format, pitch, width, height, row direction
+
+class CNightScreen;
+// Called after night mode is switched on (event 2), off (1) or its
+// brightness changes (0), in the order in which listeners were added.
+using NightScreenListener = void (*)(void* userData, CNightScreen* nightScreen, int32_t event);
+
+constexpr int32_t kNightEventBrightness = 0;
+constexpr int32_t kNightEventOff = 1;
+constexpr int32_t kNightEventOn = 2;
+
+class CNightScreen : public CObject {
+public:
+  // Dims 32-bit pixels (formats 8 and 9; alpha kept) in place; other formats
+  // are left alone. Row y starts at pixels + y * pitch.
+  virtual void DimPixels(void* pixels, const BmpSurfaceDesc* surface) = 0;
+  virtual uint32_t DimColour(uint32_t colour) = 0;
+  virtual void DimBitmap(CBmp32* bitmap) = 0;
+  virtual uint32_t DimColourRef(uint32_t colour) = 0;
+  // Dims rows of 24-bit pixels (blue, green, red bytes) in place.
+  virtual void DimRgbRows(void* rows, const BmpSurfaceDesc* surface) = 0;
+  virtual bool IsActive() = 0;
+  // Brightness 0 (black) to 1 (undimmed); the default is 0.5 within [0, 1].
+  virtual double GetBrightness() = 0;
+  virtual double GetMaxBrightness() = 0;
+  virtual double GetMinBrightness() = 0;
+  // Records a colour variable; dims it at once when night mode is active.
+  virtual void RegisterColour(uint32_t* colour) = 0;
+  virtual void RegisterBitmap(CBmp32* bitmap) = 0;
+  virtual void RegisterColourRef(uint32_t* colourRef) = 0;
+  virtual void AddListener(NightScreenListener listener, void* userData) = 0;
+  // Nothing when the state does not change; otherwise dims or restores
+  // everything registered and the system colours, then calls the listeners.
+  virtual void SetActive(bool active) = 0;
+  // Clamps to [minimum, maximum]; while active re-dims everything from the
+  // saved values; then calls the listeners with event 0. NaN is ignored.
+  virtual void SetBrightness(float brightness) = 0;
+  // The maximum within [minimum, 1], then the brightness is set again.
+  virtual void SetMaxBrightness(float brightness) = 0;
+  // The minimum within [0, maximum], then the brightness is set again.
+  virtual void SetMinBrightness(float brightness) = 0;
+  // The unregister operations and RemoveListener remove the newest matching
+  // entry, nothing when there is none. An unregistered colour or bitmap gets
+  // its saved undimmed value back while night mode is active.
+  virtual void UnregisterColour(uint32_t* colour) = 0;
+  virtual void UnregisterBitmap(CBmp32* bitmap) = 0;
+  virtual void UnregisterColourRef(uint32_t* colourRef) = 0;
+  virtual void RemoveListener(NightScreenListener listener, void* userData) = 0;
+
+protected:
+  CNightScreen() = default;
+};
+
+// The night-screen object made at library initialisation and deleted at
+// finalisation (owned by the library); null outside that time.
+VMLIB_EXPORT CNightScreen* GetNightScreen();
