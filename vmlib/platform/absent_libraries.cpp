@@ -2,8 +2,8 @@
 // raster-chart SDK and the remote-access library for handheld devices. None
 // exists on Linux, so their handles stay null and their features report
 // themselves unavailable.
-#include "core/init_steps.h"
 #include "platform/absent_libraries.h"
+#include "core/init_steps.h"
 
 namespace vm {
 namespace {
