@@ -158,6 +158,36 @@ TEST_F(NightScreenTest, BitmapsKeepACopyWhileDimmed) {
   ObjectDelete(late);
 }
 
+TEST_F(NightScreenTest, TwiceRegisteredValuesAreDimmedOnceAndRestoredByTheLastEntry) {
+  uint32_t colour = 0x00808080;
+  const std::vector<uint32_t> original = {0xFF808080};
+  CBmp32* icon = Row(original);
+  night->RegisterColour(&colour);
+  night->RegisterBitmap(icon);
+  night->SetActive(true);
+  night->RegisterColour(&colour);
+  night->RegisterBitmap(icon);
+  EXPECT_EQ(colour, 0x00404040u);
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF404040u);
+  night->SetBrightness(0.25f);
+  EXPECT_EQ(colour, 0x00202020u);
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  night->UnregisterColour(&colour);
+  night->UnregisterBitmap(icon);
+  EXPECT_EQ(colour, 0x00202020u);  // still registered once
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  night->SetActive(false);
+  EXPECT_EQ(colour, 0x00808080u);
+  EXPECT_EQ(PixelsOf(icon), original);
+  night->SetActive(true);  // the remaining entries still work
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  night->UnregisterBitmap(icon);
+  night->UnregisterColour(&colour);
+  EXPECT_EQ(PixelsOf(icon), original);
+  EXPECT_EQ(colour, 0x00808080u);
+  ObjectDelete(icon);
+}
+
 struct Event {
   int who;
   int32_t event;

@@ -89,8 +89,9 @@ public:
 
   void RegisterBitmap(CBmp32* bitmap) override {
     if (bitmap == nullptr) return;
+    const bool known = FindBitmap(bitmap) != nullptr;
     bitmaps_.push_back({bitmap, nullptr});
-    if (active_) SaveAndDim(bitmaps_.back());
+    if (active_ && !known) SaveAndDim(bitmaps_.back());
   }
 
   void AddListener(NightScreenListener listener, void* userData) override {
@@ -132,8 +133,14 @@ public:
   void UnregisterBitmap(CBmp32* bitmap) override {
     for (auto it = bitmaps_.rbegin(); it != bitmaps_.rend(); ++it) {
       if (it->bitmap != bitmap) continue;
-      RestoreAndRelease(*it);
+      SavedBitmap removed = *it;
       bitmaps_.erase(std::next(it).base());
+      // A bitmap registered twice stays dimmed until its last entry goes.
+      if (SavedBitmap* other = FindBitmap(bitmap)) {
+        if (removed.copy != nullptr) other->copy = removed.copy;
+      } else {
+        RestoreAndRelease(removed);
+      }
       return;
     }
   }
@@ -165,17 +172,36 @@ private:
     }
   }
 
+  static SavedColour* FindValue(std::vector<SavedColour>& list, uint32_t* address) {
+    for (SavedColour& c : list) {
+      if (c.address == address) return &c;
+    }
+    return nullptr;
+  }
+
+  SavedBitmap* FindBitmap(CBmp32* bitmap) {
+    for (SavedBitmap& b : bitmaps_) {
+      if (b.bitmap == bitmap) return &b;
+    }
+    return nullptr;
+  }
+
+  // A variable registered twice is dimmed once: the later entry shares the
+  // earlier one's undimmed value.
   void RegisterValue(std::vector<SavedColour>& list, uint32_t* address, bool isRef) {
     if (address == nullptr) return;
-    list.push_back({address, *address});
-    if (active_) *address = isRef ? DimRef(*address) : DimLowBytes(*address, factor_);
+    const SavedColour* known = FindValue(list, address);
+    const uint32_t saved = known != nullptr && active_ ? known->saved : *address;
+    list.push_back({address, saved});
+    if (active_ && known == nullptr) *address = isRef ? DimRef(*address) : DimLowBytes(*address, factor_);
   }
 
   void UnregisterValue(std::vector<SavedColour>& list, uint32_t* address) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
       if (it->address != address) continue;
-      if (active_) *address = it->saved;
+      const uint32_t saved = it->saved;
       list.erase(std::next(it).base());
+      if (active_ && FindValue(list, address) == nullptr) *address = saved;
       return;
     }
   }
@@ -208,7 +234,9 @@ private:
     for (int32_t i = 0; i < kSystemColourCount; ++i) savedSystem_[i] = GetSystemColour(i);
     for (SavedColour& c : colours_) c.saved = *c.address;
     for (SavedColour& c : colourRefs_) c.saved = *c.address;
-    for (SavedBitmap& b : bitmaps_) SaveAndDim(b);
+    for (SavedBitmap& b : bitmaps_) {
+      if (FindBitmap(b.bitmap) == &b) SaveAndDim(b);
+    }
     WriteDimmedValues();
   }
 
