@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -7,56 +8,32 @@
 
 #include "core/night_screen.h"
 #include "platform/system_colours.h"
+#include "vmlib/bmp.h"
 #include "vmlib/sysinfo.h"
 
 namespace {
 
-using vm::NightSurface;
+// A 32-bit bitmap of width x 1 with the given pixels.
+CBmp32* Row(const std::vector<uint32_t>& pixels) {
+  CBmp32* b = Bmp32Create(static_cast<int32_t>(pixels.size()), 1, false);
+  std::copy(pixels.begin(), pixels.end(), b->GetPixels());
+  return b;
+}
 
-// Stands in for a 32-bit bitmap: the night screen only passes the pointer
-// through the bridge functions.
-struct FakeBitmap {
-  int32_t width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-};
-int g_liveCopies = 0;
+std::vector<uint32_t> PixelsOf(const CBmp32* b) {
+  return std::vector<uint32_t>(b->GetPixels(), b->GetPixels() + b->GetWidth() * b->GetHeight());
+}
 
-FakeBitmap* Fake(CBmp32* b) { return reinterpret_cast<FakeBitmap*>(b); }
-CBmp32* AsBmp(FakeBitmap* b) { return reinterpret_cast<CBmp32*>(b); }
-
-const vm::NightBitmapOps kFakeOps = {
-    [](CBmp32* b, void** pixels, NightSurface* s) {
-      FakeBitmap* f = Fake(b);
-      if (f->pixels.empty()) return false;
-      *pixels = f->pixels.data();
-      *s = {9, f->width * 4, f->width, f->height, 1};
-      return true;
-    },
-    [](CBmp32* b) {
-      ++g_liveCopies;
-      return AsBmp(new FakeBitmap(*Fake(b)));
-    },
-    [](CBmp32* b, CBmp32* source) { *Fake(b) = *Fake(source); },
-    [](CBmp32* b) {
-      --g_liveCopies;
-      delete Fake(b);
-    },
-};
-
-const BmpSurfaceDesc* Desc(const NightSurface& s) { return reinterpret_cast<const BmpSurfaceDesc*>(&s); }
+const BmpSurfaceDesc* Desc(const BmpSurfaceDesc& s) { return &s; }
 
 class NightScreenTest : public ::testing::Test {
 protected:
   void SetUp() override {
     vm::ResetSystemColours();
-    vm::SetNightBitmapOps(&kFakeOps);
-    g_liveCopies = 0;
     night.reset(vm::NightScreenCreate());
   }
   void TearDown() override {
     night.reset();
-    EXPECT_EQ(g_liveCopies, 0);
-    vm::SetNightBitmapOps(nullptr);
     vm::ResetSystemColours();
   }
   std::unique_ptr<CNightScreen> night;
@@ -92,20 +69,20 @@ TEST_F(NightScreenTest, DimsPixelRowsAndLeavesPaddingAlone) {
   night->SetActive(true);
   // Two rows of two 32-bit pixels with one padding word after each row.
   std::vector<uint32_t> px = {0xFF808080, 0x00FEFEFE, 0xDEADBEEF, 0xFF020406, 0x11223344, 0xDEADBEEF};
-  night->DimPixels(px.data(), Desc({9, 12, 2, 2, -1}));
+  night->DimPixels(px.data(), Desc(BmpSurfaceDesc{9, 12, 2, 2, -1}));
   EXPECT_EQ(px,
             (std::vector<uint32_t>{0xFF404040, 0x007F7F7F, 0xDEADBEEF, 0xFF010203, 0x11111922, 0xDEADBEEF}));
   std::vector<uint32_t> other = {0x80808080};
-  night->DimPixels(other.data(), Desc({7, 4, 1, 1, 1}));  // not a 32-bit format
-  night->DimPixels(other.data(), Desc({9, 2, 1, 1, 1}));  // pitch shorter than a row
+  night->DimPixels(other.data(), Desc(BmpSurfaceDesc{7, 4, 1, 1, 1}));  // not a 32-bit format
+  night->DimPixels(other.data(), Desc(BmpSurfaceDesc{9, 2, 1, 1, 1}));  // pitch shorter than a row
   EXPECT_EQ(other[0], 0x80808080u);
 
   // 24-bit rows of two pixels, padded to 8 bytes.
   std::vector<uint8_t> rgb = {200, 100, 50, 2, 4, 6, 0xAA, 0xBB, 10, 20, 30, 40, 50, 60, 0xAA, 0xBB};
-  night->DimRgbRows(rgb.data(), Desc({7, 8, 2, 2, 1}));
+  night->DimRgbRows(rgb.data(), Desc(BmpSurfaceDesc{7, 8, 2, 2, 1}));
   EXPECT_EQ(rgb, (std::vector<uint8_t>{100, 50, 25, 1, 2, 3, 0xAA, 0xBB, 5, 10, 15, 20, 25, 30, 0xAA, 0xBB}));
   night->SetActive(false);
-  night->DimRgbRows(rgb.data(), Desc({7, 8, 2, 2, 1}));
+  night->DimRgbRows(rgb.data(), Desc(BmpSurfaceDesc{7, 8, 2, 2, 1}));
   EXPECT_EQ(rgb[0], 100);
 }
 
@@ -153,27 +130,62 @@ TEST_F(NightScreenTest, SystemColoursAreSavedDimmedAndRestored) {
 }
 
 TEST_F(NightScreenTest, BitmapsKeepACopyWhileDimmed) {
-  FakeBitmap icon{2, 1, {0xFF808080, 0x40FFFFFF}};
-  FakeBitmap empty;
-  night->RegisterBitmap(AsBmp(&icon));
-  night->RegisterBitmap(AsBmp(&empty));
+  const std::vector<uint32_t> original = {0xFF808080, 0x40FFFFFF};
+  CBmp32* icon = Row(original);
+  CBmp32* empty = Bmp32Create(0, 0, false);
+  night->RegisterBitmap(icon);
+  night->RegisterBitmap(empty);
   night->SetActive(true);
-  EXPECT_EQ(icon.pixels, (std::vector<uint32_t>{0xFF404040, 0x407F7F7F}));
-  EXPECT_EQ(g_liveCopies, 2);
-  night->SetBrightness(0.25f);
-  EXPECT_EQ(icon.pixels, (std::vector<uint32_t>{0xFF202020, 0x403F3F3F}));
+  EXPECT_EQ(PixelsOf(icon), (std::vector<uint32_t>{0xFF404040, 0x407F7F7F}));
+  night->SetBrightness(0.25f);  // from the copy, not from the dimmed pixels
+  EXPECT_EQ(PixelsOf(icon), (std::vector<uint32_t>{0xFF202020, 0x403F3F3F}));
   night->SetActive(false);
-  EXPECT_EQ(icon.pixels, (std::vector<uint32_t>{0xFF808080, 0x40FFFFFF}));
-  EXPECT_EQ(g_liveCopies, 0);
+  EXPECT_EQ(PixelsOf(icon), original);
+  EXPECT_EQ(empty->GetWidth(), 0);
 
   night->SetActive(true);
-  night->UnregisterBitmap(AsBmp(&icon));
-  EXPECT_EQ(icon.pixels, (std::vector<uint32_t>{0xFF808080, 0x40FFFFFF}));
-  EXPECT_EQ(g_liveCopies, 1);
-  night->DimBitmap(AsBmp(&icon));  // dims any bitmap, registered or not
-  EXPECT_EQ(icon.pixels[0], 0xFF202020u);
-  night.reset();  // restores and frees the remaining copy
-  EXPECT_EQ(g_liveCopies, 0);
+  night->UnregisterBitmap(icon);  // leaves undimmed
+  EXPECT_EQ(PixelsOf(icon), original);
+  night->DimBitmap(icon);  // dims any bitmap, registered or not
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  CBmp32* late = Row(original);
+  night->RegisterBitmap(late);  // dimmed at once while active
+  EXPECT_EQ(PixelsOf(late)[0], 0xFF202020u);
+  night.reset();  // restores what is still registered; the asan build sees the copies freed
+  EXPECT_EQ(PixelsOf(late), original);
+  ObjectDelete(icon);
+  ObjectDelete(empty);
+  ObjectDelete(late);
+}
+
+TEST_F(NightScreenTest, TwiceRegisteredValuesAreDimmedOnceAndRestoredByTheLastEntry) {
+  uint32_t colour = 0x00808080;
+  const std::vector<uint32_t> original = {0xFF808080};
+  CBmp32* icon = Row(original);
+  night->RegisterColour(&colour);
+  night->RegisterBitmap(icon);
+  night->SetActive(true);
+  night->RegisterColour(&colour);
+  night->RegisterBitmap(icon);
+  EXPECT_EQ(colour, 0x00404040u);
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF404040u);
+  night->SetBrightness(0.25f);
+  EXPECT_EQ(colour, 0x00202020u);
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  night->UnregisterColour(&colour);
+  night->UnregisterBitmap(icon);
+  EXPECT_EQ(colour, 0x00202020u);  // still registered once
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  night->SetActive(false);
+  EXPECT_EQ(colour, 0x00808080u);
+  EXPECT_EQ(PixelsOf(icon), original);
+  night->SetActive(true);  // the remaining entries still work
+  EXPECT_EQ(PixelsOf(icon)[0], 0xFF202020u);
+  night->UnregisterBitmap(icon);
+  night->UnregisterColour(&colour);
+  EXPECT_EQ(PixelsOf(icon), original);
+  EXPECT_EQ(colour, 0x00808080u);
+  ObjectDelete(icon);
 }
 
 struct Event {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -349,6 +351,31 @@ TEST(VersionInfo, ElfWithBlockInItsSectionIsRead) {
   const Result r = ReadVersion(WriteFile(dir, "tool", elf));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.version, "3.1.0.7");
+}
+
+}  // namespace
+
+namespace {
+
+// The section reader agrees byte for byte with the binary tools' own copy of
+// the section.
+TEST(ElfSections, AgreeWithObjcopy) {
+  if (std::system("objcopy --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "objcopy is not installed";
+  vmtest::TempDir dir;
+  for (const char* path : {VM_TEST_PROBE_PATH, VM_TEST_LIBRARY_PATH}) {
+    const std::string out = dir.str() + "/section.bin";
+    const std::string command =
+        std::string("objcopy -O binary --only-section=.vmversion '") + path + "' '" + out + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(out, std::ios::binary);
+    const Bytes expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(expected.empty());
+    vm::FileByteSource file;
+    ASSERT_TRUE(file.Open(path));
+    const auto got = vm::ReadElfSection(file, ".vmversion", 1 << 20);
+    ASSERT_TRUE(got) << path;
+    EXPECT_EQ(*got, expected) << path;
+  }
 }
 
 }  // namespace

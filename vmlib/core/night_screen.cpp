@@ -8,11 +8,11 @@
 
 #include "core/init_steps.h"
 #include "platform/system_colours.h"
+#include "vmlib/bmp.h"
 
 namespace vm {
 namespace {
 
-const NightBitmapOps* g_bitmapOps = nullptr;
 CNightScreen* g_nightScreen = nullptr;
 
 constexpr uint32_t kColourRefSpecial = 0x80000000u;
@@ -36,7 +36,7 @@ struct Listener {
 
 // Rows of a surface that can be touched: positive size, and a row length
 // that fits in the pitch.
-bool UsableRows(const NightSurface& s, int32_t bytesPerPixel) {
+bool UsableRows(const BmpSurfaceDesc& s, int32_t bytesPerPixel) {
   if (s.width <= 0 || s.height <= 0) return false;
   const int64_t rowBytes = int64_t{s.width} * bytesPerPixel;
   return rowBytes <= std::abs(int64_t{s.pitch});
@@ -53,7 +53,7 @@ public:
 
   void DimPixels(void* pixels, const BmpSurfaceDesc* surface) override {
     if (!active_ || pixels == nullptr || surface == nullptr) return;
-    const NightSurface s = ReadSurface(surface);
+    const BmpSurfaceDesc& s = *surface;
     if (s.pixelFormat != kFormatX8R8G8B8 && s.pixelFormat != kFormatA8R8G8B8) return;
     DimSurface32(pixels, s);
   }
@@ -61,17 +61,17 @@ public:
   uint32_t DimColour(uint32_t colour) override { return active_ ? DimLowBytes(colour, factor_) : colour; }
 
   void DimBitmap(CBmp32* bitmap) override {
-    if (!active_ || bitmap == nullptr || g_bitmapOps == nullptr) return;
-    void* pixels = nullptr;
-    NightSurface s;
-    if (g_bitmapOps->pixels(bitmap, &pixels, &s)) DimSurface32(pixels, s);
+    if (!active_ || bitmap == nullptr) return;
+    BmpSurfaceDesc desc{};
+    bitmap->GetSurfaceDesc(&desc);
+    DimSurface32(bitmap->GetPixels(), desc);
   }
 
   uint32_t DimColourRef(uint32_t colour) override { return active_ ? DimRef(colour) : colour; }
 
   void DimRgbRows(void* rows, const BmpSurfaceDesc* surface) override {
     if (!active_ || rows == nullptr || surface == nullptr) return;
-    const NightSurface s = ReadSurface(surface);
+    const BmpSurfaceDesc& s = *surface;
     if (!UsableRows(s, 3)) return;
     for (int32_t y = 0; y < s.height; ++y) {
       auto* p = static_cast<uint8_t*>(rows) + int64_t{y} * s.pitch;
@@ -89,8 +89,9 @@ public:
 
   void RegisterBitmap(CBmp32* bitmap) override {
     if (bitmap == nullptr) return;
+    const bool known = FindBitmap(bitmap) != nullptr;
     bitmaps_.push_back({bitmap, nullptr});
-    if (active_) SaveAndDim(bitmaps_.back());
+    if (active_ && !known) SaveAndDim(bitmaps_.back());
   }
 
   void AddListener(NightScreenListener listener, void* userData) override {
@@ -132,8 +133,14 @@ public:
   void UnregisterBitmap(CBmp32* bitmap) override {
     for (auto it = bitmaps_.rbegin(); it != bitmaps_.rend(); ++it) {
       if (it->bitmap != bitmap) continue;
-      RestoreAndRelease(*it);
+      SavedBitmap removed = *it;
       bitmaps_.erase(std::next(it).base());
+      // A bitmap registered twice stays dimmed until its last entry goes.
+      if (SavedBitmap* other = FindBitmap(bitmap)) {
+        if (removed.copy != nullptr) other->copy = removed.copy;
+      } else {
+        RestoreAndRelease(removed);
+      }
       return;
     }
   }
@@ -152,7 +159,7 @@ private:
     return (colour & kColourRefSpecial) ? colour : DimLowBytes(colour, factor_);
   }
 
-  void DimSurface32(void* pixels, const NightSurface& s) const {
+  void DimSurface32(void* pixels, const BmpSurfaceDesc& s) const {
     if (pixels == nullptr || !UsableRows(s, 4)) return;
     for (int32_t y = 0; y < s.height; ++y) {
       auto* row = static_cast<uint8_t*>(pixels) + int64_t{y} * s.pitch;
@@ -165,36 +172,56 @@ private:
     }
   }
 
+  static SavedColour* FindValue(std::vector<SavedColour>& list, uint32_t* address) {
+    for (SavedColour& c : list) {
+      if (c.address == address) return &c;
+    }
+    return nullptr;
+  }
+
+  SavedBitmap* FindBitmap(CBmp32* bitmap) {
+    for (SavedBitmap& b : bitmaps_) {
+      if (b.bitmap == bitmap) return &b;
+    }
+    return nullptr;
+  }
+
+  // A variable registered twice is dimmed once: the later entry shares the
+  // earlier one's undimmed value.
   void RegisterValue(std::vector<SavedColour>& list, uint32_t* address, bool isRef) {
     if (address == nullptr) return;
-    list.push_back({address, *address});
-    if (active_) *address = isRef ? DimRef(*address) : DimLowBytes(*address, factor_);
+    const SavedColour* known = FindValue(list, address);
+    const uint32_t saved = known != nullptr && active_ ? known->saved : *address;
+    list.push_back({address, saved});
+    if (active_ && known == nullptr) *address = isRef ? DimRef(*address) : DimLowBytes(*address, factor_);
   }
 
   void UnregisterValue(std::vector<SavedColour>& list, uint32_t* address) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
       if (it->address != address) continue;
-      if (active_) *address = it->saved;
+      const uint32_t saved = it->saved;
       list.erase(std::next(it).base());
+      if (active_ && FindValue(list, address) == nullptr) *address = saved;
       return;
     }
   }
 
   void SaveAndDim(SavedBitmap& b) {
-    if (g_bitmapOps == nullptr) return;
-    b.copy = g_bitmapOps->copy(b.bitmap);
+    b.copy = Bmp32Create(0, 0, false);
     // Without an undimmed copy the bitmap could never be restored; leave it.
-    if (b.copy != nullptr) DimBitmap(b.bitmap);
+    if (b.copy == nullptr) return;
+    b.copy->CopyFrom(b.bitmap);
+    DimBitmap(b.bitmap);
   }
 
   void RestoreAndRelease(SavedBitmap& b) {
-    if (b.copy == nullptr || g_bitmapOps == nullptr) return;
-    g_bitmapOps->restore(b.bitmap, b.copy);
+    if (b.copy == nullptr) return;
+    b.bitmap->CopyFrom(b.copy);
     ReleaseCopy(b);
   }
 
   static void ReleaseCopy(SavedBitmap& b) {
-    if (b.copy != nullptr && g_bitmapOps != nullptr) g_bitmapOps->release(b.copy);
+    ObjectDelete(b.copy);
     b.copy = nullptr;
   }
 
@@ -207,7 +234,9 @@ private:
     for (int32_t i = 0; i < kSystemColourCount; ++i) savedSystem_[i] = GetSystemColour(i);
     for (SavedColour& c : colours_) c.saved = *c.address;
     for (SavedColour& c : colourRefs_) c.saved = *c.address;
-    for (SavedBitmap& b : bitmaps_) SaveAndDim(b);
+    for (SavedBitmap& b : bitmaps_) {
+      if (FindBitmap(b.bitmap) == &b) SaveAndDim(b);
+    }
     WriteDimmedValues();
   }
 
@@ -235,8 +264,8 @@ private:
 
   void Redim() {
     for (SavedBitmap& b : bitmaps_) {
-      if (b.copy == nullptr || g_bitmapOps == nullptr) continue;
-      g_bitmapOps->restore(b.bitmap, b.copy);
+      if (b.copy == nullptr) continue;
+      b.bitmap->CopyFrom(b.copy);
       DimBitmap(b.bitmap);
     }
     WriteDimmedValues();
@@ -263,14 +292,6 @@ private:
 
 }  // namespace
 
-NightSurface ReadSurface(const BmpSurfaceDesc* surface) {
-  // The description is five int32 in this order; the bitmap module owns the
-  // type, so it is read as bytes here.
-  int32_t f[5];
-  std::memcpy(f, static_cast<const void*>(surface), sizeof f);
-  return {f[0], f[1], f[2], f[3], f[4]};
-}
-
 int32_t BrightnessFactor(double brightness) {
   return static_cast<int32_t>(std::floor(brightness * 256 + 0.5));
 }
@@ -282,8 +303,6 @@ uint32_t DimLowBytes(uint32_t value, int32_t factor) {
   const uint32_t b2 = (((value >> 16) & 0xFF) * f) >> 8;
   return (value & 0xFF000000u) | (std::min(b2, 255u) << 16) | (std::min(b1, 255u) << 8) | std::min(b0, 255u);
 }
-
-void SetNightBitmapOps(const NightBitmapOps* ops) { g_bitmapOps = ops; }
 
 CNightScreen* NightScreenCreate() { return new NightScreen; }
 
