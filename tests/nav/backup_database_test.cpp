@@ -186,14 +186,14 @@ TEST_F(EmbeddedDatabase, TheConvertersArchiveOpensWithTheEmbeddedDatabaseAndTrac
   EXPECT_EQ(F64(r), 0.08);
   EXPECT_EQ(F32(r), 50.0f);
   EXPECT_EQ(r.u8(), 3);
-  EXPECT_EQ(r.str8(), "");
+  EXPECT_EQ(r.str8(), T(route->GetPoint(0)->GetOwnName())) << "the point's own name";
   EXPECT_EQ(F64(r), 12.5);
   EXPECT_TRUE(Same(GuidAt(r), typedGuid));
   EXPECT_EQ(F64(r), 0.92);
   EXPECT_EQ(F64(r), 0.1);
   EXPECT_EQ(F32(r), 25.0f);
   EXPECT_EQ(r.u8(), 0);
-  EXPECT_EQ(r.str8(), "");
+  EXPECT_EQ(r.str8(), T(route->GetPoint(1)->GetOwnName()));
   EXPECT_EQ(static_cast<int64_t>(r.at), 26 + d.embeddedSize) << "the database ends after the last route";
 }
 

@@ -47,7 +47,7 @@ TEST(BackupReader, DamagedOrForeignFilesAreRefused) {
       {"unknown older version", patched(13, {0, 0, 0, 0}), 0x10021},
       {"incomplete archive (directory offset 0)", patched(18, {0, 0, 0, 0, 0, 0, 0, 0}), 0x1001F},
       {"directory beyond the end", patched(18, {0, 1, 0, 0, 0, 0, 0, 0}), 0x1000C},
-      {"list count beyond the bytes left", patched(good.size() - 4 - 17 - 4 - 4 - 4 - 32 - 4, {0xFF, 0xFF, 0, 0}),
+      {"list count beyond the bytes left", patched(good.size() - 22 - 4, {0xFF, 0xFF, 0, 0}),
        0x1001F},
       {"truncated directory", std::vector<uint8_t>(good.begin(), good.end() - 5), 0x10009},
       {"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 10), 0x10009},
@@ -222,7 +222,7 @@ TEST(BackupRoundTrip, EverySectionRestoresAsItWasWritten) {
   profilesB->Create()->SetName(S("B profile"));
 
   const std::string archive = s + "all.a4db";
-  NavBackupWrite(S(archive), 0x3D, 1, S(s + "gps.wpt"), nullptr, nullptr, nullptr, nullptr,
+  NavBackupWrite(S(archive), 0x3F, 1, S(s + "gps.wpt"), nullptr, nullptr, nullptr, nullptr,
                  Paths({s + "t1.trk", s + "t2.trk"}).get(),
                  Paths({s + "books/one/Logbook.a4lb", s + "books/two/trip.a4lb"}).get(), charts.get(),
                  profilesA.get(), profilesB.get(), &err);
