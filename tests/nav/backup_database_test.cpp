@@ -36,15 +36,16 @@ protected:
     Owned<CBmp32> icon(Bmp32Create(4, 4, false)), overlay(Bmp32Create(2, 2, false));
     icon->Fill(0xFF112233u);
     overlay->Fill(0x80445566u);
-    manager.reset(WaypointManagerCreate(icon.get(), overlay.get(), 0, 1.0f, 1.0f, S("Tahoma"), 10, 0, 0xFF000000u, 8,
-                                        0, 0xFF000000u, 5));
+    manager.reset(WaypointManagerCreate(icon.get(), overlay.get(), 0, 1.0f, 1.0f, S("Tahoma"), 10, 0,
+                                        0xFF000000u, 8, 0, 0xFF000000u, 5));
     ASSERT_NE(manager, nullptr);
     db = manager->CreateDatabase(S("Source"), 0x01000000, true);
     Owned<CBmp32> typeIcon(Bmp32Create(2, 1, false)), typeOverlay(Bmp32Create(1, 1, false));
     typeIcon->GetRow(0)[0] = 0xAABBCCDDu;
     typeIcon->GetRow(0)[1] = 0x01020304u;
     typeOverlay->GetRow(0)[0] = 0xFFFFFFFFu;
-    type = db->CreateType(typeIcon.get(), typeOverlay.get(), 1, 0.5f, 0.0f, 9, 1, 0xFF00FF00u, 7, 2, 0xFF000000u);
+    type = db->CreateType(typeIcon.get(), typeOverlay.get(), 1, 0.5f, 0.0f, 9, 1, 0xFF00FF00u, 7, 2,
+                          0xFF000000u);
     int32_t err = 0;
     type->SetName(S("Buoy"), &err);
     const WptPos3 a{0.9, 0.08, 12.5}, b{0.91, 0.09, 0.0}, c{0.92, 0.1, 0.0};
@@ -75,8 +76,9 @@ protected:
   }
 
   void Write(const std::string& path, const std::vector<std::string>& tracks, int32_t* err) {
-    NavBackupWrite(S(path), kBackupDatabase | kBackupTracks, 0, S(""), groups.get(), routes.get(), types.get(),
-                   waypoints.get(), Paths(tracks).get(), nullptr, nullptr, nullptr, nullptr, err);
+    NavBackupWrite(S(path), kBackupDatabase | kBackupTracks, 0, S(""), groups.get(), routes.get(),
+                   types.get(), waypoints.get(), Paths(tracks).get(), nullptr, nullptr, nullptr, nullptr,
+                   err);
   }
 
   Owned<CWaypointManager> manager;

@@ -124,8 +124,8 @@ inline Directory ReadDirectory(const std::vector<uint8_t>& bytes) {
 }
 
 // The name and bytes of the file record at offset whose file size is size.
-inline std::pair<std::string, std::vector<uint8_t>> FileRecord(const std::vector<uint8_t>& archive, int64_t offset,
-                                                              int64_t size) {
+inline std::pair<std::string, std::vector<uint8_t>> FileRecord(const std::vector<uint8_t>& archive,
+                                                               int64_t offset, int64_t size) {
   Reader r{archive, static_cast<size_t>(offset)};
   const std::string name = r.text(r.u32());
   return {name, r.bytes(static_cast<size_t>(size))};

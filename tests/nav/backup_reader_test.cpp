@@ -7,13 +7,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Owned<CNavBackup> Open(const std::string& path, uint8_t kind, int32_t* err, NavThumbnailCallback cb = nullptr) {
+Owned<CNavBackup> Open(const std::string& path, uint8_t kind, int32_t* err,
+                       NavThumbnailCallback cb = nullptr) {
   return Owned<CNavBackup>(NavBackupCreate(S(path), kind, cb, err));
 }
 
 // A hand-built archive: header, the given body at 26, then a directory
 // whose only non-empty list is the track list.
-std::vector<uint8_t> TrackArchive(uint8_t kind, const std::vector<std::pair<std::string, std::string>>& tracks) {
+std::vector<uint8_t> TrackArchive(uint8_t kind,
+                                  const std::vector<std::pair<std::string, std::string>>& tracks) {
   Bytes body;
   std::vector<Entry> entries;
   for (const auto& [name, content] : tracks) {
@@ -47,8 +49,7 @@ TEST(BackupReader, DamagedOrForeignFilesAreRefused) {
       {"unknown older version", patched(13, {0, 0, 0, 0}), 0x10021},
       {"incomplete archive (directory offset 0)", patched(18, {0, 0, 0, 0, 0, 0, 0, 0}), 0x1001F},
       {"directory beyond the end", patched(18, {0, 1, 0, 0, 0, 0, 0, 0}), 0x1000C},
-      {"list count beyond the bytes left", patched(good.size() - 22 - 4, {0xFF, 0xFF, 0, 0}),
-       0x1001F},
+      {"list count beyond the bytes left", patched(good.size() - 22 - 4, {0xFF, 0xFF, 0, 0}), 0x1001F},
       {"truncated directory", std::vector<uint8_t>(good.begin(), good.end() - 5), 0x10009},
       {"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 10), 0x10009},
   };
@@ -186,7 +187,8 @@ int g_thumbnails = 0;
 std::vector<std::string> g_thumbnailCalls;
 int32_t RecordThumbnail(const char* file, const char* thumb, int32_t w, int32_t h) {
   ++g_thumbnails;
-  g_thumbnailCalls.push_back(std::string(file) + "|" + thumb + "|" + std::to_string(w) + "x" + std::to_string(h));
+  g_thumbnailCalls.push_back(std::string(file) + "|" + thumb + "|" + std::to_string(w) + "x" +
+                             std::to_string(h));
   return 1;
 }
 
@@ -256,7 +258,8 @@ TEST(BackupRoundTrip, EverySectionRestoresAsItWasWritten) {
                                       "tracks/t1.trk", "tracks/t2.trk"}));
   EXPECT_EQ(ReadFile(o + "tracks/t1.trk"), ReadFile(s + "t1.trk"));
   EXPECT_EQ(ReadFile(o + "tracks/t2.trk"), ReadFile(s + "t2.trk"));
-  EXPECT_EQ(ReadFile(o + "db/gps.wpt"), ReadFile(s + "gps.wpt")) << "the database file replaces one of its name";
+  EXPECT_EQ(ReadFile(o + "db/gps.wpt"), ReadFile(s + "gps.wpt"))
+      << "the database file replaces one of its name";
   EXPECT_EQ(ReadFile(o + "books/Logbook2/p1.jpg"), ReadFile(s + "books/one/p1.jpg"));
   EXPECT_EQ(ReadFile(o + "books/Logbook2/log.txt"), ReadFile(s + "books/one/log.txt"));
   EXPECT_EQ(ReadFile(o + "books/Logbook3/trip.a4lb"), ReadFile(s + "books/two/trip.a4lb"));

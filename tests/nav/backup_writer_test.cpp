@@ -15,8 +15,8 @@ namespace {
 void Write(const std::string& path, int32_t contents, uint8_t kind, int32_t* err, const std::string& db = "",
            StrList* tracks = nullptr, StrList* logbooks = nullptr, CChartCollectionList* charts = nullptr,
            CTextProfileList* a = nullptr, CTextProfileList* b = nullptr) {
-  NavBackupWrite(S(path), contents, kind, S(db), nullptr, nullptr, nullptr, nullptr, tracks, logbooks, charts, a, b,
-                 err);
+  NavBackupWrite(S(path), contents, kind, S(db), nullptr, nullptr, nullptr, nullptr, tracks, logbooks, charts,
+                 a, b, err);
 }
 
 TEST(BackupWriter, NoContentsGivesTheHeaderAndAnEmptyDirectoryAtOffset26) {
@@ -60,8 +60,8 @@ TEST(BackupWriter, ChartCollectionsAndProfilesAreWrittenAsRecordsAndListed) {
   b->Create()->SetBuiltIn(true);
 
   const std::string path = dir.str() + "/x.a4db";
-  Write(path, kBackupChartCollections | kBackupTextProfilesA | kBackupTextProfilesB, 1, &err, "", nullptr, nullptr,
-        charts.get(), a.get(), b.get());
+  Write(path, kBackupChartCollections | kBackupTextProfilesA | kBackupTextProfilesB, 1, &err, "", nullptr,
+        nullptr, charts.get(), a.get(), b.get());
   ASSERT_EQ(err, 0);
   const auto bytes = ReadFile(path);
   const Directory d = ReadDirectory(bytes);
@@ -143,8 +143,9 @@ TEST(BackupWriter, LogbookBlocksCarryTheLogbookAndItsFileAttachments) {
   const std::vector<Entry> files = ReadList(r);
   EXPECT_EQ(r.at, static_cast<size_t>(26 + d.logbooks[0].size)) << "the sub-directory ends the block";
   ASSERT_EQ(files.size(), 3u) << "the link attachment is neither copied nor listed";
-  const std::vector<std::pair<std::string, std::string>> expected = {
-      {"Logbook.a4lb", book}, {"photo.jpg", dir.str() + "/photo.jpg"}, {"chart.png", dir.str() + "/chart.png"}};
+  const std::vector<std::pair<std::string, std::string>> expected = {{"Logbook.a4lb", book},
+                                                                     {"photo.jpg", dir.str() + "/photo.jpg"},
+                                                                     {"chart.png", dir.str() + "/chart.png"}};
   for (size_t i = 0; i < files.size(); ++i) {
     EXPECT_EQ(files[i].name, "");
     const auto [name, content] = FileRecord(bytes, files[i].offset, files[i].size);
@@ -246,8 +247,8 @@ TEST(BackupWriter, AFullDiskLeavesThePreviousArchiveAndNoTemporaryFile) {
       const std::string path = disk + "/Ankrum3.a4db";
       WriteFile(path, Text("previous"));
       int32_t err = 0;
-      NavBackupWrite(S(path), kBackupDatabase, 1, S(source), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr, &err);
+      NavBackupWrite(S(path), kBackupDatabase, 1, S(source), nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr, nullptr, &err);
       out[0] = err;
       out[1] = ReadFile(path) == Text("previous") ? 1 : 0;
       out[2] = static_cast<int32_t>(FilesBelow(disk).size());
