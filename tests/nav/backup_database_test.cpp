@@ -165,7 +165,7 @@ TEST_F(EmbeddedDatabase, TheConvertersArchiveOpensWithTheEmbeddedDatabaseAndTrac
   GuidAt(r);
   r.u32();
   r.u32();
-  r.le(16);
+  r.bytes(16);  // latitude and longitude
   EXPECT_EQ(r.u8(), 0);
   EXPECT_EQ(r.u8(), 0);
   EXPECT_EQ(r.str8(), "Plain");

@@ -56,7 +56,7 @@ inline void MakeTrack(const std::string& path, const std::string& name, double s
 struct Reader {
   const std::vector<uint8_t>& b;
   size_t at = 0;
-  uint64_t le(int n) {
+  uint64_t le(int n) {  // n <= 8
     EXPECT_LE(at + n, b.size()) << "read past the end at " << at;
     if (at + n > b.size()) return 0;
     uint64_t v = 0;
