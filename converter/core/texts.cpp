@@ -1,0 +1,158 @@
+#include "texts.h"
+
+#include <cstddef>
+#include <iterator>
+
+namespace conv {
+namespace {
+
+struct TextRow {
+  TextId id;
+  ConverterText text;  // English, Dutch; the other languages stay empty
+};
+
+// clang-format off
+constexpr TextRow kTexts[] = {
+    {TextId::Browse, {"Browse...", "Bladeren..."}},
+    {TextId::SelectTargetTitle, {"Select target location", "Selecteer doellocatie"}},
+    {TextId::Close, {"Close", "Sluiten"}},
+    {TextId::Convert, {"Convert", "Converteren"}},
+    {TextId::Next, {"Next", "Volgende"}},
+    {TextId::Previous, {"Previous", "Vorige"}},
+    {TextId::ConvertTracks, {"Convert tracks", "Trajecten overnemen"}},
+    {TextId::ConnectFailed,
+     {"Could not connect to the Ankrum Pro 3 database given by you\r\n"
+      "Check the file path and be sure the given file is a Ankrum Pro 3 database.",
+      "Er kon geen verbinding worden gemaakt met de door u opgegeven Ankrum Pro 3 database.\r\n"
+      "Controleer het pad en verzeker u er van dat het opgegeven bestand een Ankrum 3 database is."}},
+    {TextId::Converted,
+     {"The database has been converted successfully and save to:\r\n\r\n%s",
+      "De database is succesvol geconverteerd en opgeslagen in:\r\n\r\n%s"}},
+    {TextId::NoDatabaseSelected,
+     {"No Ankrum Pro 3 database selected.\r\n\r\nSelect a Ankrum Pro 3 database and try again.",
+      "Geen Ankrum Pro 3 database geselecteerd.\r\n\r\nSelecteer een Ankrum Pro 3 database en probeer opnieuw."}},
+    {TextId::NoDatumSpecified,
+     {"No geodetic datum specified.\r\n\r\n"
+      "If you want to convert tracks, you also need to specify a geodetic datum.",
+      "Geen geodetische datum gespecificeerd.\r\n\r\n"
+      "Als u tracks wilt overnemen dient u ook een daarvoor te gebruiken geodetische datum op te geven."}},
+    {TextId::NoTargetFolder,
+     {"No target folder specified.\r\n\r\nPlease specify an existing folder as target location.",
+      "Geen doellocatie opgegeven.\r\n\r\nGeef een geldige map als doellocatie op."}},
+    {TextId::RouteWaypointMissing,
+     {"Waypoint: %s, part of route: %s could not be found.\r\n"
+      "Check the route in Ankrum 3 and solve the problem there.",
+      "Waypoint: %s, onderdeel van route: %s kon niet gevonden worden.\r\n"
+      "Controleer de route in Ankrum 3 en los het probleem daar op."}},
+    {TextId::TableNotOpened,
+     {"The table %s in the given Ankrum 3 database could not be opened.\r\n"
+      "Be sure that the given database is a Ankrum 3 database.",
+      "De tabel %s in de opgegeven Ankrum 3 database kon niet geopend worden.\r\n"
+      "Verzeker u ervan dat de opgegeven database een Ankrum 3 database is."}},
+    {TextId::LabelDatum, {"Datum:", "Datum:"}},
+    {TextId::Step2Text,
+     {"Specify which geodetic datum should be used for these tracks.",
+      "Geef aan welke geodetische datum voor deze trajecten moet worden gebruikt."}},
+    {TextId::Total, {"Total:", "Totaal:"}},
+    {TextId::Step1Database, {"Ankrum 3 database", "Ankrum 3 database"}},
+    {TextId::OpenDialogTitle, {"Select a Ankrum Pro 3 database.", "Selecteer een Ankrum Pro 3 database."}},
+    {TextId::PartRoutes, {"Routes...", "Routes..."}},
+    {TextId::PartTracks, {"Tracks...", "Trajecten..."}},
+    {TextId::PartWaypoints, {"Waypoints...", "Waypoints..."}},
+    {TextId::PartWaypointTypes, {"Waypoint types...", "Waypoint types..."}},
+    {TextId::Page1Description,
+     {"Select the Ankrum 3 database from which you want to convert waypoints, routes and tracks.",
+      "Selecteer de Ankrum 3 database waar vanuit u waypoints, routes en trajecten wilt overnemen."}},
+    {TextId::Page1Header, {"Database selection", "Database selectie"}},
+    {TextId::Page2Description,
+     {"Specify if you also want to convert tracks.", "Geef aan of u ook trajecten wil overnemen."}},
+    {TextId::Page2Header, {"Tracks", "Trajecten"}},
+    {TextId::Page3Description,
+     {"Specify the folder to where the items will be converted.",
+      "Kies de map waar u de overgenomen items wilt opslaan."}},
+    {TextId::Page3Header, {"Target location", "Doellocatie"}},
+    {TextId::Page4Description,
+     {"Please wait while the database is being converted.",
+      "Wachten a.u.b. terwijl de database wordt geconverteerd."}},
+    {TextId::Page4Header, {"Converting", "Converteren"}},
+
+    {TextId::LanguageDutch, {"Nederlands"}},
+    {TextId::LanguageEnglish, {"English"}},
+    {TextId::NoHighResTimer, {"High resolution timer not available."}},
+    {TextId::GetDatumFailed, {"GetDatum: Error getting geodetic datum."}},
+
+    {TextId::DatumNotChosen,
+     {"Waypoint: %s uses the geodetic datum chosen for the conversion, but no datum has been chosen.\r\n"
+      "Choose a geodetic datum and try again.",
+      "Waypoint: %s gebruikt de voor de conversie gekozen geodetische datum, maar er is geen datum gekozen.\r\n"
+      "Kies een geodetische datum en probeer opnieuw."}},
+    {TextId::DatumKeyMissing,
+     {"The table Datums in the given Ankrum 3 database has no datum with key %s.",
+      "De tabel Datums in de opgegeven Ankrum 3 database bevat geen datum met sleutel %s."}},
+    {TextId::EllipsoidKeyMissing,
+     {"The table Ellipsoids in the given Ankrum 3 database has no ellipsoid with key %s (used by datum %s).",
+      "De tabel Ellipsoids in de opgegeven Ankrum 3 database bevat geen ellipsoïde met sleutel %s "
+      "(gebruikt door datum %s)."}},
+    {TextId::EllipsoidInvalid,
+     {"The ellipsoid with key %s in the given Ankrum 3 database has unusable axes "
+      "(major axis %s m, minor axis %s m).",
+      "De ellipsoïde met sleutel %s in de opgegeven Ankrum 3 database heeft onbruikbare assen "
+      "(halve lange as %s m, halve korte as %s m)."}},
+};
+// clang-format on
+
+constexpr bool TableMatchesIds() {
+  if (std::size(kTexts) != static_cast<size_t>(TextId::Count)) return false;
+  for (size_t i = 0; i < std::size(kTexts); ++i) {
+    if (kTexts[i].id != static_cast<TextId>(i) || kTexts[i].text[0].empty()) return false;
+  }
+  return true;
+}
+static_assert(TableMatchesIds(), "one row per TextId, in order, each with an English text");
+
+}  // namespace
+
+const ConverterText& TextOf(TextId id) {
+  const auto index = static_cast<size_t>(id);
+  if (index >= std::size(kTexts)) throw std::out_of_range("conv::TextOf: no such text");
+  return kTexts[index].text;
+}
+
+std::string_view ResolveText(const ConverterText& text, int32_t language) {
+  if (language < 1 || language > kLanguageCount) return text[0];
+  const std::string_view entry = text[static_cast<size_t>(language - 1)];
+  return entry.empty() ? text[0] : entry;
+}
+
+std::string_view ResolveText(const ConverterText& text) { return ResolveText(text, GetCurrentLanguage()); }
+
+std::string Format(std::string_view pattern, std::span<const std::string_view> args) {
+  std::string out;
+  out.reserve(pattern.size());
+  auto next = args.begin();
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c != '%') {
+      out += c;
+      continue;
+    }
+    const char spec = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+    if (spec == '%') {
+      out += '%';
+    } else if (spec == 's' || spec == 'S') {
+      if (next == args.end())
+        throw FormatError("Format '" + std::string(pattern) + "': more %s places than arguments");
+      out += *next++;
+    } else {
+      throw FormatError("Format '" + std::string(pattern) + "': unsupported % sequence");
+    }
+    ++i;
+  }
+  return out;
+}
+
+std::string Text(TextId id, std::initializer_list<std::string_view> args) {
+  return Format(ResolveText(TextOf(id)), args);
+}
+
+}  // namespace conv
