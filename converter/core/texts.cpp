@@ -98,6 +98,58 @@ constexpr TextRow kTexts[] = {
       "(major axis %s m, minor axis %s m).",
       "De ellipsoïde met sleutel %s in de opgegeven Ankrum 3 database heeft onbruikbare assen "
       "(halve lange as %s m, halve korte as %s m)."}},
+
+    {TextId::CliUsage,
+     {"Usage: ankrum3-convert [options] DATABASE.mdb\n"
+      "Converts the waypoints, routes and tracks of an Ankrum Pro 3 database into the backup archive "
+      "Ankrum3.a4db.\n"
+      "\n"
+      "Options:\n"
+      "  -o, --target DIR      folder of the archive (default: the current folder)\n"
+      "      --no-tracks       leave the tracks out\n"
+      "      --datum CODE      datum of the track points and of waypoints without a datum of their own\n"
+      "                        (default: the database's GPS datum)\n"
+      "      --list-datums     list the datum codes and stop\n"
+      "      --language en|nl  language of the messages (default: from the locale)\n"
+      "      --codepage N      code page of the texts in the archive (default: 1252)\n"
+      "      --quiet           no progress, only errors\n"
+      "      --version         show the version and stop\n"
+      "      --help            show this help and stop\n"
+      "\n"
+      "Exit status: 0 converted; 1 a step stopped (the archive holds what was built);\n"
+      "2 wrong command line; 3 conversion failed (nothing written).\n",
+      "Gebruik: ankrum3-convert [opties] DATABASE.mdb\n"
+      "Zet de waypoints, routes en trajecten van een Ankrum Pro 3 database om in het backup-archief "
+      "Ankrum3.a4db.\n"
+      "\n"
+      "Opties:\n"
+      "  -o, --target MAP      map van het archief (standaard: de huidige map)\n"
+      "      --no-tracks       trajecten niet overnemen\n"
+      "      --datum CODE      datum van de trajectpunten en van waypoints zonder eigen datum\n"
+      "                        (standaard: de GPS-datum van de database)\n"
+      "      --list-datums     de datumcodes tonen en stoppen\n"
+      "      --language en|nl  taal van de meldingen (standaard: volgens de locale)\n"
+      "      --codepage N      codetabel van de teksten in het archief (standaard: 1252)\n"
+      "      --quiet           geen voortgang, alleen fouten\n"
+      "      --version         de versie tonen en stoppen\n"
+      "      --help            deze hulp tonen en stoppen\n"
+      "\n"
+      "Afsluitcode: 0 geconverteerd; 1 een stap is gestopt (het archief bevat wat gemaakt is);\n"
+      "2 onjuiste opdrachtregel; 3 conversie mislukt (niets geschreven).\n"}},
+    {TextId::CliUnknownOption, {"Unknown option: %s", "Onbekende optie: %s"}},
+    {TextId::CliMissingValue, {"The option %s needs a value.", "De optie %s heeft een waarde nodig."}},
+    {TextId::CliNoDatabase, {"No database given.", "Geen database opgegeven."}},
+    {TextId::CliTooManyDatabases,
+     {"Only one database can be converted at a time; %s is one too many.",
+      "Er kan maar een database tegelijk worden geconverteerd; %s is er een te veel."}},
+    {TextId::CliBadLanguage,
+     {"Unknown language: %s (use en or nl).", "Onbekende taal: %s (gebruik en of nl)."}},
+    {TextId::CliBadCodePage,
+     {"Unsupported code page: %s (use 1250 to 1258, 874, 437 or 850).",
+      "Niet ondersteunde codetabel: %s (gebruik 1250 tot 1258, 874, 437 of 850)."}},
+    {TextId::CliTryHelp,
+     {"Try 'ankrum3-convert --help' for more information.",
+      "Probeer 'ankrum3-convert --help' voor meer informatie."}},
 };
 // clang-format on
 
@@ -153,6 +205,10 @@ std::string Format(std::string_view pattern, std::span<const std::string_view> a
 
 std::string Text(TextId id, std::initializer_list<std::string_view> args) {
   return Format(ResolveText(TextOf(id)), args);
+}
+
+std::string TextIn(int32_t language, TextId id, std::initializer_list<std::string_view> args) {
+  return Format(ResolveText(TextOf(id), language), args);
 }
 
 }  // namespace conv

@@ -66,6 +66,15 @@ enum class TextId : int {
   DatumKeyMissing,      // datum key: no row of Datums has it
   EllipsoidKeyMissing,  // ellipsoid key, datum key
   EllipsoidInvalid,     // ellipsoid key, major axis, minor axis (metres)
+  // The command line of ankrum3-convert.
+  CliUsage,          // the help text
+  CliUnknownOption,  // the option
+  CliMissingValue,   // the option
+  CliNoDatabase,
+  CliTooManyDatabases,  // the surplus argument
+  CliBadLanguage,       // the value
+  CliBadCodePage,       // the value
+  CliTryHelp,
   Count
 };
 
@@ -93,5 +102,7 @@ inline std::string Format(std::string_view pattern, std::initializer_list<std::s
 
 // The text resolved in the current language, with its arguments filled in.
 std::string Text(TextId id, std::initializer_list<std::string_view> args = {});
+// The same in a given language.
+std::string TextIn(int32_t language, TextId id, std::initializer_list<std::string_view> args = {});
 
 }  // namespace conv
