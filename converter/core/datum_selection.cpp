@@ -192,6 +192,34 @@ const GeodeticDatum* SourceDatums::GpsDatum(const GeodeticDatum* chosen) {
   return DatumOfKey(*key, chosen);
 }
 
+DatumChoice ChooseRunDatum(const std::optional<std::string>& code, SourceDatums& datums,
+                           const std::vector<DatumEntry>& list) {
+  DatumChoice choice;
+  if (code) {
+    const int entry = FindDatumEntryByCode(list, *code);
+    if (entry >= 0) {
+      choice.datum = list[static_cast<size_t>(entry)].datum;
+    } else {
+      choice.message = Text(TextId::CliUnknownDatum, {*code});
+    }
+    return choice;
+  }
+  std::string reason;
+  try {
+    const GeodeticDatum* gps = datums.GpsDatum(nullptr);
+    if (FindDatumEntry(list, gps) >= 0) {
+      choice.datum = gps;
+      return choice;
+    }
+  } catch (const DatumError& e) {
+    reason = std::string(e.what()) + "\n";
+  } catch (const SourceValueError& e) {
+    reason = std::string(e.what()) + "\n";
+  }
+  choice.message = reason + Text(TextId::CliDatumNeeded);
+  return choice;
+}
+
 void TransformToWgs84(const GeodesyGlobals& geodesy, const GeodeticDatum* source, double position[3]) {
   GeodeticDatumTransform3(position, geodesy.wgs84, position, source);
 }

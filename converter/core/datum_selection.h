@@ -93,6 +93,19 @@ private:
   std::unordered_map<int32_t, const GeodeticDatum*> resolved_;
 };
 
+// The datum of track points and of waypoints with key 0 when no wizard asks:
+// the built-in datum of code (case-insensitive) when one is given, otherwise
+// the database's GPS datum when it is one of the list. Without one, datum is
+// null and message says why and asks for --datum, in the current language;
+// the caller stops when the datum is needed (tracks are converted), and
+// otherwise only waypoints of key 0 will fail, each with its own message.
+struct DatumChoice {
+  const GeodeticDatum* datum = nullptr;
+  std::string message;
+};
+DatumChoice ChooseRunDatum(const std::optional<std::string>& code, SourceDatums& datums,
+                           const std::vector<DatumEntry>& list);
+
 // Source position (latitude, longitude in radians, height in metres) in datum
 // source to the same in WGS 84, in place. WGS 84 itself passes unchanged.
 void TransformToWgs84(const GeodesyGlobals& geodesy, const GeodeticDatum* source, double position[3]);

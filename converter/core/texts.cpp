@@ -150,6 +150,14 @@ constexpr TextRow kTexts[] = {
     {TextId::CliTryHelp,
      {"Try 'ankrum3-convert --help' for more information.",
       "Probeer 'ankrum3-convert --help' voor meer informatie."}},
+    {TextId::CliUnknownDatum,
+     {"Unknown datum code: %s. 'ankrum3-convert --list-datums' lists the codes.",
+      "Onbekende datumcode: %s. 'ankrum3-convert --list-datums' toont de codes."}},
+    {TextId::CliDatumNeeded,
+     {"The database's GPS datum is not one of the built-in datums. Choose the datum with --datum CODE; "
+      "'ankrum3-convert --list-datums' lists the codes.",
+      "De GPS-datum van de database is geen van de ingebouwde datums. Kies de datum met --datum CODE; "
+      "'ankrum3-convert --list-datums' toont de codes."}},
 };
 // clang-format on
 

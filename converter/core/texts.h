@@ -75,6 +75,8 @@ enum class TextId : int {
   CliBadLanguage,       // the value
   CliBadCodePage,       // the value
   CliTryHelp,
+  CliUnknownDatum,  // the code
+  CliDatumNeeded,
   Count
 };
 

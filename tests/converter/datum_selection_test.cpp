@@ -344,6 +344,39 @@ TEST_F(DatumSelection, MissingTablesAreNamed) {
   EXPECT_THROW(datums2.DatumOfKey(3, nullptr), conv::DatumError);
 }
 
+TEST_F(DatumSelection, RunDatumFromTheCodeOrTheGpsDatum) {
+  SetCurrentLanguage(kLangEnglish);
+  const auto list = conv::BuiltInDatumList();
+  conv::SourceDatums standard(Standard(), Geodesy());
+  // A code wins over the database; codes ignore case.
+  EXPECT_EQ(conv::ChooseRunDatum(std::string("nas-c"), standard, list).datum, BuiltIn("NAS-C"));
+  const conv::DatumChoice unknown = conv::ChooseRunDatum(std::string("XYZ"), standard, list);
+  EXPECT_EQ(unknown.datum, nullptr);
+  EXPECT_EQ(unknown.message, "Unknown datum code: XYZ. 'ankrum3-convert --list-datums' lists the codes.");
+  // The GPS datum when it is built in.
+  const conv::DatumChoice gps = conv::ChooseRunDatum(std::nullopt, standard, list);
+  EXPECT_EQ(gps.datum, BuiltIn("EUR-A"));
+  EXPECT_TRUE(gps.message.empty());
+
+  // A defined GPS datum, none, or no System table: --datum is asked for.
+  const char* needed = "The database's GPS datum is not one of the built-in datums.";
+  for (const auto& system :
+       {std::optional<std::vector<Value>>(std::vector<Value>{I(3)}),
+        std::optional<std::vector<Value>>(std::vector<Value>{}), std::optional<std::vector<Value>>()}) {
+    vmtest::TempDir dir;
+    conv::SourceDatabase db;
+    ASSERT_TRUE(db.Open(WriteDatumDatabase(dir.path(), kDatums, kEllipsoids, system)));
+    conv::SourceDatums datums(db, Geodesy());
+    const conv::DatumChoice choice = conv::ChooseRunDatum(std::nullopt, datums, list);
+    EXPECT_EQ(choice.datum, nullptr);
+    EXPECT_NE(choice.message.find(needed), std::string::npos) << choice.message;
+    if (!system) {
+      EXPECT_NE(choice.message.find("The table System"), std::string::npos) << choice.message;
+    }
+    EXPECT_EQ(conv::ChooseRunDatum(std::string("WGE"), datums, list).datum, Geodesy().wgs84);
+  }
+}
+
 TEST(LibraryBinding, HoldsTheLibraryForItsLifetime) {
   {
     conv::LibraryBinding binding;
