@@ -196,10 +196,10 @@ std::string Format(std::string_view pattern, std::span<const std::string_view> a
       out += c;
       continue;
     }
-    const char spec = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-    if (spec == '%') {
+    const char specifier = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+    if (specifier == '%') {
       out += '%';
-    } else if (spec == 's' || spec == 'S') {
+    } else if (specifier == 's' || spec == 'S') {
       if (next == args.end())
         throw FormatError("Format '" + std::string(pattern) + "': more %s places than arguments");
       out += *next++;
