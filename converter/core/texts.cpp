@@ -199,7 +199,7 @@ std::string Format(std::string_view pattern, std::span<const std::string_view> a
     const char specifier = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
     if (specifier == '%') {
       out += '%';
-    } else if (specifier == 's' || spec == 'S') {
+    } else if (specifier == 's' || specifier == 'S') {
       if (next == args.end())
         throw FormatError("Format '" + std::string(pattern) + "': more %s places than arguments");
       out += *next++;
