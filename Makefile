@@ -1,11 +1,13 @@
 # The two commands of the README. Both install the Debian packages first.
 #   make demo   build and run the main job on the bundled sample
 #   make test   build both presets and run every test on each
+#   make bench  build the benchmarks (Release, build/bench), run them and print
+#               one table of figures and ratios; never part of make test
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PRESETS := default asan
 
-.PHONY: all deps build demo test format-check format clean
+.PHONY: all deps build demo test bench format-check format clean
 
 all: build
 
@@ -26,6 +28,12 @@ test: deps
 	  cmake --build --preset $$p -j $(JOBS); \
 	  ctest --preset $$p -j $(JOBS); \
 	done
+
+bench: deps
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVM_BUILD_BENCH=ON \
+	  -DVM_BUILD_TESTS=OFF -DVM_BUILD_GUI=OFF "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"
+	cmake --build build/bench -j $(JOBS) --target bench_all
+	@bench/run-all build/bench
 
 format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

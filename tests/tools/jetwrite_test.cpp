@@ -166,6 +166,26 @@ TEST_F(JetWriteTest, LargeTableSpansManyPagesWithAPagedUsageMap) {
   }
 }
 
+// Rows of every length from 1 to 60 characters: for some of them a page fills
+// to its last byte, and the next row must then open a new page instead of
+// overwriting the row offsets.
+TEST_F(JetWriteTest, RowsThatFillAPageExactlyStartTheNextPage) {
+  Database db;
+  constexpr int kRows = 600;
+  for (int length = 1; length <= 60; ++length) {
+    auto& t = db.AddTable("T" + std::to_string(length), {{"D", ColumnType::Text, 60}});
+    for (int i = 0; i < kRows; ++i) t.AddRow({std::string(length, static_cast<char>('a' + i % 26))});
+  }
+  const auto file = Write(db);
+  for (int length = 1; length <= 60; ++length) {
+    const std::string out = Export(file, "T" + std::to_string(length));
+    const auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), kRows + 1u) << "length " << length << ": " << out.substr(0, 200);
+    EXPECT_EQ(lines[kRows], "\"" + std::string(length, static_cast<char>('a' + (kRows - 1) % 26)) + "\"")
+        << "length " << length;
+  }
+}
+
 TEST_F(JetWriteTest, SeventyTablesFillTheCatalogOverSeveralPages) {
   Database db;
   std::string expected;

@@ -169,8 +169,9 @@ public:
   uint32_t Add(const Bytes& row) {
     if (row.size() > kPageSize - kDataHeader - 2)
       throw Error("a row of " + std::to_string(row.size()) + " bytes");
-    if (page_ == 0 || rows_ == kMaxRowsPerPage || end_ - (kDataHeader + 2 * (rows_ + 1)) < row.size())
-      Start();
+    // Compared as a sum: a full page leaves less room than the next offset
+    // takes, and the difference would wrap.
+    if (page_ == 0 || rows_ == kMaxRowsPerPage || end_ < kDataHeader + 2 * (rows_ + 1) + row.size()) Start();
     uint8_t* p = file_.At(page_);
     end_ -= row.size();
     if (!row.empty()) std::memcpy(p + end_, row.data(), row.size());

@@ -61,6 +61,10 @@ void ApplyMatrix(double out[3], const double m[4][4], const double in[3]);
 // The exact inverse of an affine matrix (adjugate of the linear part over its
 // determinant, translation carried through).
 void InvertAffine(double out[4][4], const double m[4][4]);
+// GeoToGlobal3 from the sines and cosines of latitude and longitude, for
+// callers that need them anyway (the same arithmetic, so the same bits).
+void GeoToGlobalFromTrig(double global[3], double sinLat, double cosLat, double sinLon, double cosLon,
+                         double h, const GeodeticEllipsoid* ellipsoid);
 
 }  // namespace vm::geodesy
 

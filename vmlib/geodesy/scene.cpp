@@ -32,7 +32,9 @@ VMLIB_EXPORT void GeodeticRefInitScene(GeodeticRef* ref, const double origin[3])
     m[i][3] = 0;
   }
   double t[3];
-  GeoToGlobal3(t, origin, RefEllipsoid(ref));
+  // The origin's sines and cosines are known: the frame costs two sincos
+  // instead of four (track logging builds one per fix).
+  GeoToGlobalFromTrig(t, sLat, cLat, sLon, cLon, h, RefEllipsoid(ref));
   m[3][0] = t[0];
   m[3][1] = t[1];
   m[3][2] = t[2];

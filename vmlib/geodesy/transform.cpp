@@ -36,17 +36,21 @@ void InvertAffine(double out[4][4], const double m[4][4]) {
   out[3][3] = 1.0;
 }
 
+void GeoToGlobalFromTrig(double global[3], double sinLat, double cosLat, double sinLon, double cosLon,
+                         double h, const GeodeticEllipsoid* ellipsoid) {
+  const double n = ellipsoid->a / std::sqrt(1.0 - ellipsoid->e2 * sinLat * sinLat);
+  global[0] = (n + h) * cosLat * cosLon;
+  global[1] = -(n + h) * cosLat * sinLon;
+  global[2] = (n * (1.0 - ellipsoid->e2) + h) * sinLat;
+}
+
 }  // namespace vm::geodesy
 
 using namespace vm::geodesy;
 
 VMLIB_EXPORT void GeoToGlobal3(double global[3], const double geo[3], const GeodeticEllipsoid* ellipsoid) {
-  const double lat = geo[0], lon = geo[1], h = geo[2];
-  const double sinLat = std::sin(lat), cosLat = std::cos(lat);
-  const double n = ellipsoid->a / std::sqrt(1.0 - ellipsoid->e2 * sinLat * sinLat);
-  global[0] = (n + h) * cosLat * std::cos(lon);
-  global[1] = -(n + h) * cosLat * std::sin(lon);
-  global[2] = (n * (1.0 - ellipsoid->e2) + h) * sinLat;
+  const double lat = geo[0], lon = geo[1];
+  GeoToGlobalFromTrig(global, std::sin(lat), std::cos(lat), std::sin(lon), std::cos(lon), geo[2], ellipsoid);
 }
 
 VMLIB_EXPORT void GeoToGlobal2(double global[3], const double geo[2], const GeodeticEllipsoid* ellipsoid) {
