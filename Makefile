@@ -1,11 +1,13 @@
 # The two commands of the README. Both install the Debian packages first.
 #   make demo   build and run the main job on the bundled sample
 #   make test   build both presets and run every test on each
+#   make fuzz   build the fuzz targets with clang and run each FUZZ_SECONDS (60)
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PRESETS := default asan
 
-.PHONY: all deps build demo test format-check format clean
+.PHONY: all deps build demo test fuzz format-check format clean
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -26,6 +28,11 @@ test: deps
 	  cmake --build --preset $$p -j $(JOBS); \
 	  ctest --preset $$p -j $(JOBS); \
 	done
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz build/fuzz
 
 format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
