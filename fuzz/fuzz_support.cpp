@@ -18,6 +18,11 @@ void EnsureLibrary() {
   (void)initialised;
 }
 
+void Trace(const char* what, int64_t value, int32_t status) {
+  static const bool enabled = std::getenv("VMFUZZ_TRACE") != nullptr;
+  if (enabled) std::fprintf(stderr, "%s %lld status 0x%X\n", what, static_cast<long long>(value), status);
+}
+
 ScratchFile::ScratchFile(const uint8_t* data, size_t size, const std::string& extension) {
   // One name per process and extension: parallel fuzzing jobs never share it.
   path_ =

@@ -14,6 +14,10 @@ namespace vmfuzz {
 // checking sees only what a single input left behind.
 void EnsureLibrary();
 
+// With VMFUZZ_TRACE set, prints what a reader returned (to check that seeds
+// are read as valid files).
+void Trace(const char* what, int64_t value, int32_t status);
+
 // A scratch file of this process holding the input; removed on destruction.
 class ScratchFile {
 public:

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +23,7 @@ bool Replay(const fs::path& file) {
     return false;
   }
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  if (std::getenv("VMFUZZ_TRACE")) std::fprintf(stderr, "%s\n", file.c_str());
   LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
   return true;
 }

@@ -78,7 +78,8 @@ void Tracks(const fs::path& scratch) {
                                .i32(2000)
                                .u16(0xFFFF)
                                .i32(90000)
-                               .i32(123)
+                               .f64(100.5)
+                               .i32(90000)
                                .i32(3)
                                .b},
       {"v1.2-no-times.trk", Bytes()
@@ -91,6 +92,7 @@ void Tracks(const fs::path& scratch) {
                                 .i16(1)
                                 .i16(0)
                                 .u16(2)
+                                .f64(0)
                                 .i32(2)
                                 .i32(2)
                                 .b},
@@ -244,7 +246,7 @@ void Images(const fs::path& scratch) {
     Put("image", "pcx-pal8.pcx", Prefixed(0x01, p.b));
   }
   Put("image", "pcx-planar4.pcx",
-      Prefixed(0x01, pcx(1, 7, 1, 4, 2).raw("\x80\0\xC0\0\xE0\0\xF0\0\1\0\2\0\4\0\10\0").b));
+      Prefixed(0x01, pcx(1, 7, 1, 4, 2).raw(std::string("\x80\0\x40\0\x60\0\x70\0\1\0\2\0\4\0\10\0", 16)).b));
   Put("image", "pcx-rgb24.pcx",
       Prefixed(0x05, pcx(8, 1, 0, 3, 2).raw(std::string("\x10\x20\xC2\x30\x40\x50", 6)).b));
 }

@@ -16,6 +16,7 @@ void LoadAt(CBmp* bitmap, const Str* path, int32_t scale, int32_t alphaOption) {
   BmpSurfaceDesc desc{};
   int32_t status = 0;
   bitmap->Load(path, scale, alphaOption, &desc, &status);
+  vmfuzz::Trace("load", scale, status);
 }
 }  // namespace
 
@@ -38,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (kind == 3) {
     int32_t status = 0;
     WAReadImage(path.get(), bitmap.get(), &status);
+    vmfuzz::Trace("scrambled", 1, status);
     return 0;
   }
   const int32_t alphaOption = (selector >> 3) & 1;

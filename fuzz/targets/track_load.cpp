@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const vmfuzz::OwnedStr path(file.path());
 
   int32_t err = 0;
-  if (CNavTrack* track = NavTrackCreate2(path.get(), &err)) {
+  CNavTrack* loaded = NavTrackCreate2(path.get(), &err);
+  vmfuzz::Trace("create", loaded ? loaded->GetPointCount() : -1, err);
+  if (CNavTrack* track = loaded) {
     TouchPoints(track);
     ObjectDelete(track);
   }
