@@ -3,11 +3,13 @@
 #   make test   build both presets and run every test on each
 #   make bench  build the benchmarks (Release, build/bench), run them and print
 #               one table of figures and ratios; never part of make test
+#   make fuzz   build the fuzz targets with clang and run each FUZZ_SECONDS (60)
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 PRESETS := default asan
 
-.PHONY: all deps build demo test bench format-check format clean
+.PHONY: all deps build demo test bench fuzz format-check format clean
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -34,6 +36,11 @@ bench: deps
 	  -DVM_BUILD_TESTS=OFF -DVM_BUILD_GUI=OFF "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Werror"
 	cmake --build build/bench -j $(JOBS) --target bench_all
 	@bench/run-all build/bench
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz build/fuzz
 
 format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

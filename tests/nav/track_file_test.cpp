@@ -137,6 +137,23 @@ TEST(TrackFile, DamagedFilesAreRefusedWithTheirCodes) {
   }
 }
 
+TEST(TrackFile, OldRecordsWithPositionsBeyondTheTrackUnitsAreRefused) {
+  vmtest::TempDir dir;
+  const std::string path = dir.str() + "/t.trk";
+  uint8_t nan80[10] = {0, 0, 0, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F};  // quiet NaN
+  for (const auto& latitude :
+       {Bytes().f80(40.0), Bytes().f80(-40.0), Bytes().raw(std::string(nan80, nan80 + 10))}) {
+    Bytes file = Bytes().raw(kMagic).u32(0x01000000).f64(400).f80(0.5).f80(0.5).pad(8).f64(401);
+    file.b.insert(file.b.end(), latitude.b.begin(), latitude.b.end());
+    WriteFile(path, file.f80(0.5).pad(8).b);
+    int32_t err = 0;
+    CNavTrack* t = NavTrackCreate2(S(path), &err);
+    EXPECT_EQ(err, 0x1001F);
+    EXPECT_EQ(t, nullptr);
+    ObjectDelete(t);
+  }
+}
+
 TEST(TrackFile, CountBeyondTheRecordsIsRefusedBeforeAllocating) {
   vmtest::TempDir dir;
   const std::string path = dir.str() + "/huge.trk";

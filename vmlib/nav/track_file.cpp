@@ -1,5 +1,6 @@
 #include "nav/track_file.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -68,6 +69,11 @@ private:
   const uint8_t* p_;
   const uint8_t* end_;
 };
+
+bool FitsTrackUnits(double radians) {
+  const double units = std::floor(radians * kTrackUnitsPerRadian + 0.5);
+  return units >= std::numeric_limits<int32_t>::min() && units <= std::numeric_limits<int32_t>::max();
+}
 
 bool ReadTrailer12(CStream* s, Summary* out, ErrorStatus err) {
   int64_t at = s->GetSize() - kTrailerSize;
@@ -214,9 +220,15 @@ bool ReadOldPoints(CStream* s, const Summary& summary, std::vector<TrackPoint>* 
     if (!StreamReadBytes(s, rec, kOldRecordSize, err)) return false;
     TrackPoint p{};
     std::memcpy(&p.time, rec, sizeof(double));
-    p.latitude = RadiansToTrackUnits(ExtendedToDouble(rec + 8));
-    p.longitude = RadiansToTrackUnits(ExtendedToDouble(rec + 18));
-    p.distance = out->empty() ? 0 : out->back().distance + StepDecimetres(out->back(), p);
+    const double latitude = ExtendedToDouble(rec + 8), longitude = ExtendedToDouble(rec + 18);
+    // A position the track units cannot hold (or no number at all) is damage.
+    if (!FitsTrackUnits(latitude) || !FitsTrackUnits(longitude)) return Fail(err, kFormatError);
+    p.latitude = RadiansToTrackUnits(latitude);
+    p.longitude = RadiansToTrackUnits(longitude);
+    // Distances wrap as the delta records store them.
+    p.distance = out->empty() ? 0
+                              : static_cast<int32_t>(static_cast<uint32_t>(out->back().distance) +
+                                                     static_cast<uint32_t>(StepDecimetres(out->back(), p)));
     out->push_back(p);
   }
   *err = 0;
