@@ -83,7 +83,7 @@ void AppendDouble(Bytes& b, double d) {
 }
 
 // One column as the file stores it.
-struct ColumnSpec {
+struct ColumnLayout {
   std::u16string name;
   std::string utf8Name;
   JetType type;
@@ -93,17 +93,17 @@ struct ColumnSpec {
   uint16_t varIndex = 0;
 };
 
-struct TableSpec {
+struct TableLayout {
   std::string name;
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnLayout> columns;
   const std::vector<std::vector<Value>>* rows;
   bool system = false;
   uint16_t fixedBytes = 0;
   uint16_t varCount = 0;
 };
 
-ColumnSpec SpecOf(const Column& c) {
-  ColumnSpec s{*Utf16FromUtf8(c.name), c.name, kLong, 4, true};
+ColumnLayout LayoutOf(const Column& c) {
+  ColumnLayout s{*Utf16FromUtf8(c.name), c.name, kLong, 4, true};
   switch (c.type) {
     case ColumnType::Long:
       s.type = kLong, s.size = 4;
@@ -130,8 +130,8 @@ ColumnSpec SpecOf(const Column& c) {
   return s;
 }
 
-void AssignOffsets(TableSpec& t) {
-  for (ColumnSpec& c : t.columns) {
+void AssignOffsets(TableLayout& t) {
+  for (ColumnLayout& c : t.columns) {
     if (c.fixed) {
       c.fixedOffset = t.fixedBytes;
       if (c.type != kBool) t.fixedBytes = static_cast<uint16_t>(t.fixedBytes + c.size);
@@ -247,7 +247,7 @@ Bytes MemoField(const std::u16string& text, RowPacker& longValues) {
   return field;
 }
 
-Bytes EncodeRow(const TableSpec& t, const std::vector<Value>& values, RowPacker& longValues,
+Bytes EncodeRow(const TableLayout& t, const std::vector<Value>& values, RowPacker& longValues,
                 size_t rowNumber) {
   const size_t n = t.columns.size();
   Bytes row;
@@ -256,7 +256,7 @@ Bytes EncodeRow(const TableSpec& t, const std::vector<Value>& values, RowPacker&
   Bytes nullMask((n + 7) / 8, 0);
   std::vector<uint16_t> varStart(t.varCount, 0);
   for (size_t i = 0; i < n; ++i) {
-    const ColumnSpec& c = t.columns[i];
+    const ColumnLayout& c = t.columns[i];
     const Value& v = values[i];
     const bool isNull = std::holds_alternative<std::monostate>(v);
     bool bit = !isNull;
@@ -274,7 +274,7 @@ Bytes EncodeRow(const TableSpec& t, const std::vector<Value>& values, RowPacker&
   }
   if (t.varCount > 0) {
     for (size_t i = 0; i < n; ++i) {
-      const ColumnSpec& c = t.columns[i];
+      const ColumnLayout& c = t.columns[i];
       if (c.fixed) continue;
       varStart[c.varIndex] = static_cast<uint16_t>(row.size());
       const std::string* s = std::get_if<std::string>(&values[i]);
@@ -297,7 +297,7 @@ Bytes EncodeRow(const TableSpec& t, const std::vector<Value>& values, RowPacker&
 }
 
 // The definition block from offset 8 of the first definition page.
-Bytes DefinitionBlock(const TableSpec& t, uint32_t usageMap, uint32_t freeMap) {
+Bytes DefinitionBlock(const TableLayout& t, uint32_t usageMap, uint32_t freeMap) {
   Bytes b;
   Append32(b, 0);  // total length, set below
   Append32(b, 0);
@@ -317,7 +317,7 @@ Bytes DefinitionBlock(const TableSpec& t, uint32_t usageMap, uint32_t freeMap) {
   Append32(b, usageMap);
   Append32(b, freeMap);
   for (uint32_t i = 0; i < n; ++i) {
-    const ColumnSpec& c = t.columns[i];
+    const ColumnLayout& c = t.columns[i];
     b.push_back(c.type);
     Append32(b, 0);
     Append16(b, i);
@@ -332,7 +332,7 @@ Bytes DefinitionBlock(const TableSpec& t, uint32_t usageMap, uint32_t freeMap) {
     Append16(b, c.fixedOffset);
     Append16(b, c.size);
   }
-  for (const ColumnSpec& c : t.columns) {
+  for (const ColumnLayout& c : t.columns) {
     const Bytes name = Ucs2Bytes(c.name);
     Append16(b, static_cast<uint32_t>(name.size()));
     b.insert(b.end(), name.begin(), name.end());
@@ -432,14 +432,14 @@ void WriteHeader(uint8_t* p, double creationDate) {
   Rc4(kHeaderKey, 4, p + 0x18, 128);
 }
 
-TableSpec CatalogSpec(const std::vector<std::vector<Value>>* rows) {
-  TableSpec t;
+TableLayout CatalogLayout(const std::vector<std::vector<Value>>* rows) {
+  TableLayout t;
   t.name = "MSysObjects";
   t.rows = rows;
   t.system = true;
   auto col = [](const char16_t* name, JetType type, uint16_t size, bool fixed) {
     std::u16string n(name);
-    return ColumnSpec{n, std::string(n.begin(), n.end()), type, size, fixed};
+    return ColumnLayout{n, std::string(n.begin(), n.end()), type, size, fixed};
   };
   t.columns = {col(u"Id", kLong, 4, true),
                col(u"ParentId", kLong, 4, true),
@@ -454,7 +454,7 @@ TableSpec CatalogSpec(const std::vector<std::vector<Value>>* rows) {
 }
 
 struct Placed {
-  TableSpec spec;
+  TableLayout layout;
   std::vector<uint32_t> defPages;
   std::vector<uint32_t> dataPages;
 };
@@ -476,21 +476,21 @@ std::vector<uint8_t> BuildJetFile(const std::vector<std::unique_ptr<Table>>& tab
 
   std::vector<std::vector<Value>> catalogRows;
   std::vector<Placed> placed;
-  placed.push_back({CatalogSpec(&catalogRows), {}, {}});
-  placed[0].defPages = ReservePages(file, DefinitionPages(DefinitionBlock(placed[0].spec, 0, 0).size()));
+  placed.push_back({CatalogLayout(&catalogRows), {}, {}});
+  placed[0].defPages = ReservePages(file, DefinitionPages(DefinitionBlock(placed[0].layout, 0, 0).size()));
 
   for (const auto& table : tables) {
     Placed p;
-    p.spec.name = table->name();
-    p.spec.rows = &table->rows();
-    for (const Column& c : table->columns()) p.spec.columns.push_back(SpecOf(c));
-    AssignOffsets(p.spec);
-    p.defPages = ReservePages(file, DefinitionPages(DefinitionBlock(p.spec, 0, 0).size()));
+    p.layout.name = table->name();
+    p.layout.rows = &table->rows();
+    for (const Column& c : table->columns()) p.layout.columns.push_back(LayoutOf(c));
+    AssignOffsets(p.layout);
+    p.defPages = ReservePages(file, DefinitionPages(DefinitionBlock(p.layout, 0, 0).size()));
     RowPacker data = OwnedBy(file, p.defPages.front());
     const uint8_t lval[4] = {'L', 'V', 'A', 'L'};
     RowPacker longValues(file, lval);
     size_t rowNumber = 0;
-    for (const auto& row : table->rows()) data.Add(EncodeRow(p.spec, row, longValues, ++rowNumber));
+    for (const auto& row : table->rows()) data.Add(EncodeRow(p.layout, row, longValues, ++rowNumber));
     p.dataPages = data.pages();
     placed.push_back(std::move(p));
   }
@@ -501,21 +501,21 @@ std::vector<uint8_t> BuildJetFile(const std::vector<std::unique_ptr<Table>>& tab
                          creationDate, kNull});
   for (size_t i = 1; i < placed.size(); ++i) {
     catalogRows.push_back({static_cast<int64_t>(placed[i].defPages.front()), static_cast<int64_t>(0),
-                           placed[i].spec.name, static_cast<int64_t>(1), static_cast<int64_t>(0),
+                           placed[i].layout.name, static_cast<int64_t>(1), static_cast<int64_t>(0),
                            creationDate, creationDate, kNull});
   }
   {
     RowPacker data = OwnedBy(file, kCatalogPage);
     RowPacker unused(file, noOwner);
     size_t rowNumber = 0;
-    for (const auto& row : catalogRows) data.Add(EncodeRow(placed[0].spec, row, unused, ++rowNumber));
+    for (const auto& row : catalogRows) data.Add(EncodeRow(placed[0].layout, row, unused, ++rowNumber));
     placed[0].dataPages = data.pages();
   }
 
   for (Placed& p : placed) {
     const uint32_t usage = maps.Add(UsageMap(file, p.dataPages));
     const uint32_t free = maps.Add(UsageMap(file, p.dataPages));
-    WriteDefinition(file, p.defPages, DefinitionBlock(p.spec, usage, free));
+    WriteDefinition(file, p.defPages, DefinitionBlock(p.layout, usage, free));
   }
   WriteHeader(file.At(0), creationDate);
   return file.Finish();
