@@ -180,6 +180,18 @@ TEST_F(Logging, TheTwelveThousandFiveHundredthPointSplitsTheLog) {
   ExpectFileMatches(t.p);
 }
 
+TEST_F(Logging, PositionsTheUnitsCannotHoldAreRefused) {
+  Track t = NewTrack("bad.trk");
+  Boat boat;
+  boat.Log(t.p, &err);
+  const double bad[][2] = {{NAN, 0.1}, {0.9, INFINITY}, {1e6, 0.1}};
+  for (const auto& p : bad) {
+    t->AddTrackPoint(boat.time + 60 * kSecond, p, &err);
+    EXPECT_EQ(err, 0x5);
+  }
+  EXPECT_EQ(t->GetPointCount(), 1);
+}
+
 TEST_F(Logging, WriteThroughWithoutAFileNameFailsAtTheSecondPoint) {
   Track t(NavTrackCreate1(1));
   Boat boat;

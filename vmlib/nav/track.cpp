@@ -129,6 +129,11 @@ void CNavTrackImpl::AddTrackPoint(double time, const double position[2], ErrorSt
   CNavTrackLogger& g = *logger_;
   const bool timed = hasTimes_ != 0;
   if (!timed) time = 0;
+  // A position the fixed-point units cannot hold is no position at all.
+  if (!FitsTrackUnits(position[0]) || !FitsTrackUnits(position[1])) {
+    *err = 0x5;
+    return;
+  }
   TrackPoint n{0, RadiansToTrackUnits(position[0]), RadiansToTrackUnits(position[1]), 0};
 
   if (count_ == 0) {

@@ -70,11 +70,6 @@ private:
   const uint8_t* end_;
 };
 
-bool FitsTrackUnits(double radians) {
-  const double units = std::floor(radians * kTrackUnitsPerRadian + 0.5);
-  return units >= std::numeric_limits<int32_t>::min() && units <= std::numeric_limits<int32_t>::max();
-}
-
 bool ReadTrailer12(CStream* s, Summary* out, ErrorStatus err) {
   int64_t at = s->GetSize() - kTrailerSize;
   if (at < s->GetPosition()) return Fail(err, kFormatError);

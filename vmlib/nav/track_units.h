@@ -13,6 +13,12 @@ constexpr double kSecondsPerDay = 86400.0;
 inline int32_t RadiansToTrackUnits(double radians) {
   return static_cast<int32_t>(std::floor(radians * kTrackUnitsPerRadian + 0.5));
 }
+// True when radians converts to a position unit without overflow (false for
+// NaN and infinities).
+inline bool FitsTrackUnits(double radians) {
+  const double units = std::floor(radians * kTrackUnitsPerRadian + 0.5);
+  return units >= -2147483648.0 && units <= 2147483647.0;
+}
 inline double TrackUnitsToRadians(int32_t units) { return units * (1.0 / kTrackUnitsPerRadian); }
 
 // Ticks from time a to time b, rounded to the nearest tick.
