@@ -26,5 +26,7 @@ const char16_t* StrWide(Str* s);
 int StrCompareDefault(const Str* a, const Str* b);
 // UTF-16 of a byte text with the rule of StrWide.
 std::u16string WideFromBytes(std::string_view bytes);
+// UTF-8 of UTF-16 units; unpaired surrogates become U+FFFD.
+std::string Utf8FromUtf16(std::u16string_view text);
 
 }  // namespace vm

@@ -33,7 +33,4 @@ VersionLookup VersionBlockQuery(std::span<const uint8_t> block, std::string_view
 // (its RT_VERSION resource); nothing when the file has none or cannot be read.
 std::optional<std::vector<uint8_t>> ReadVersionBlock(const std::string& path);
 
-// UTF-8 of UTF-16 text; unpaired surrogates become U+FFFD.
-std::string Utf8FromUtf16(std::u16string_view text);
-
 }  // namespace vm

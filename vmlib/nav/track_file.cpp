@@ -70,30 +70,16 @@ private:
   const uint8_t* end_;
 };
 
-bool ReadTrailer12(CStream* s, Summary* out, ErrorStatus err) {
+// The trailer: 1.2 stores time, distance, count; 1.1 distance, time, count.
+bool ReadTrailer(CStream* s, bool distanceFirst, Summary* out, ErrorStatus err) {
   int64_t at = s->GetSize() - kTrailerSize;
   if (at < s->GetPosition()) return Fail(err, kFormatError);
   if (s->SeekTo(at, err) < 0 || *err != 0) return false;
   double time;
   int32_t distance, count;
-  if (!StreamReadDouble(s, &time, err) || !StreamReadInt32(s, &distance, err) ||
-      !StreamReadInt32(s, &count, err))
-    return false;
-  out->lastTime = time;
-  out->distance = distance;
-  out->count = count;
-  return true;
-}
-
-bool ReadTrailer11(CStream* s, Summary* out, ErrorStatus err) {
-  int64_t at = s->GetSize() - kTrailerSize;
-  if (at < s->GetPosition()) return Fail(err, kFormatError);
-  if (s->SeekTo(at, err) < 0 || *err != 0) return false;
-  double time;
-  int32_t distance, count;
-  if (!StreamReadInt32(s, &distance, err) || !StreamReadDouble(s, &time, err) ||
-      !StreamReadInt32(s, &count, err))
-    return false;
+  const bool ok = distanceFirst ? StreamReadInt32(s, &distance, err) && StreamReadDouble(s, &time, err)
+                                : StreamReadDouble(s, &time, err) && StreamReadInt32(s, &distance, err);
+  if (!ok || !StreamReadInt32(s, &count, err)) return false;
   out->lastTime = time;
   out->distance = distance;
   out->count = count;
@@ -116,14 +102,14 @@ bool ReadSummaryUnchecked(CStream* s, std::string_view path, Summary* out, Error
     out->hasTimes = hasTimes != 0;
     out->dataStart = s->GetPosition();
     if (out->hasTimes && !StreamReadDouble(s, &out->firstTime, err)) return false;
-    if (!ReadTrailer12(s, out, err)) return false;
+    if (!ReadTrailer(s, false, out, err)) return false;
     if (out->distance < 0 || out->count <= 1) return Fail(err, kFormatError);
   } else if (version == kVersion1_1) {
     if (!StreamReadString32(s, &out->name, err)) return false;
     out->hasTimes = true;
     out->dataStart = s->GetPosition();
     if (!StreamReadDouble(s, &out->firstTime, err)) return false;
-    if (!ReadTrailer11(s, out, err)) return false;
+    if (!ReadTrailer(s, true, out, err)) return false;
     if (out->count < 2) return Fail(err, kFormatError);
   } else {
     if (version == kVersion1_0_1 && !StreamReadString32(s, &out->name, err)) return false;

@@ -10,6 +10,8 @@
 // Inside quotes "\" escapes: \\ \" \n \r \t \0 and \xHHHH (a UTF-16 unit).
 #include "platform/registry.h"
 
+#include "core/str_internal.h"
+
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -33,40 +35,6 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-// UTF-8 of UTF-16 units; unpaired surrogates become U+FFFD.
-std::string Utf8(const std::u16string& units) {
-  std::string out;
-  for (size_t i = 0; i < units.size(); ++i) {
-    uint32_t cp = units[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00u);
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    AppendUtf8(out, cp);
-  }
-  return out;
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   c = Fold(c);
@@ -81,7 +49,7 @@ std::optional<std::string> Unquote(std::string_view s, size_t* pos) {
   std::string out;
   std::u16string pending;  // escaped units, converted together to keep surrogate pairs
   auto flush = [&] {
-    out += Utf8(pending);
+    out += Utf8FromUtf16(pending);
     pending.clear();
   };
   for (size_t i = *pos + 1; i < s.size(); ++i) {
@@ -160,7 +128,7 @@ std::string TextOfUtf16Bytes(const std::vector<uint8_t>& bytes) {
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
     units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
   while (!units.empty() && units.back() == 0) units.pop_back();
-  return Utf8(units);
+  return Utf8FromUtf16(units);
 }
 
 void FillFromBytes(Value& v) {
@@ -173,7 +141,7 @@ void FillFromBytes(Value& v) {
       std::u16string units;
       for (size_t i = 0; i + 1 < v.bytes.size(); i += 2)
         units.push_back(static_cast<char16_t>(v.bytes[i] | (v.bytes[i + 1] << 8)));
-      v.strings = SplitAtNul(Utf8(units));
+      v.strings = SplitAtNul(Utf8FromUtf16(units));
       break;
     }
     case ValueType::kDword:
@@ -291,16 +259,16 @@ void Walk(std::string_view text, OnSection section, OnValue value) {
             pending.push_back(static_cast<char16_t>(unit));
             continue;
           }
-          key += Utf8(pending);
+          key += Utf8FromUtf16(pending);
           pending.clear();
           key.push_back(l[i]);
           continue;
         }
-        key += Utf8(pending);
+        key += Utf8FromUtf16(pending);
         pending.clear();
         key.push_back(l[i]);
       }
-      key += Utf8(pending);
+      key += Utf8FromUtf16(pending);
       if (closed && !section(key)) return;
       continue;
     }
